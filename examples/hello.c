@@ -1,0 +1,19 @@
+/* A small module to try Morvane on. */
+#include <stdio.h>
+
+static int count_vowels(const char *text)
+{
+    int n = 0;
+    for (; *text; ++text)
+        switch (*text) {
+        case 'a': case 'e': case 'i': case 'o': case 'u':
+            ++n;
+        }
+    return n;
+}
+
+int main(void)
+{
+    printf("%d\n", count_vowels("hello, world"));
+    return 0;
+}

@@ -1,0 +1,8 @@
+// The prototype file written with -T.
+#pragma once
+
+namespace mv {
+
+void OpenProtoFile();
+
+}  // namespace mv
