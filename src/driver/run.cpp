@@ -77,12 +77,13 @@ void InitDriver() {
 
 void ReadProjectFile();
 
+[[noreturn]] void NameTooLong(const char* name, size_t length) {
+  fprintf(stderr, "\nFile name is too long (%zu characters, at most %d):\n%.60s...\n\n", length, kPathLength, name);
+  CleanExit(1);
+}
+
 void TakeFileArgument(const char* arg) {
-  if (strlen(arg) > static_cast<size_t>(kPathLength)) {
-    fprintf(stderr, "\nFile name is too long (%zu characters, at most %d):\n%.60s...\n\n", strlen(arg), kPathLength,
-            arg);
-    CleanExit(1);
-  }
+  if (strlen(arg) > static_cast<size_t>(kPathLength)) NameTooLong(arg, strlen(arg));
   std::string buffer = arg;
   char* base = buffer.data();
   char* dir = GetDestDir(base);
@@ -94,6 +95,7 @@ void TakeFileArgument(const char* arg) {
   if (dot == nullptr || strncasecmp(dot, ".mvp", 4) == 0) {
     std::string name = base;
     if (dot == nullptr) name += ".mvp";
+    if (name.size() > static_cast<size_t>(kPathLength)) NameTooLong(name.c_str(), name.size());
     snprintf(prjFN, sizeof prjFN, "%s", name.c_str());
     ReadProjectFile();
     return;
@@ -108,6 +110,9 @@ void TakeFileArgument(const char* arg) {
 
 // One entry of a project file, trimmed of white space at both ends.
 void HandleProjectEntry(std::string& entry) {
+  // The entry is text: a NUL byte ends it.
+  const size_t nul = entry.find('\0');
+  if (nul != std::string::npos) entry.resize(nul);
   size_t end = entry.size();
   while (end > 0 && isspace(static_cast<unsigned char>(entry[end - 1]))) --end;
   size_t start = 0;

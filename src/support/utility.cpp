@@ -84,6 +84,7 @@ void InitMem() {
   valList = nullptr;
   nConst = 0;
   seqNumber = 1;
+  workPath = nullptr;
 }
 
 void* GetMem(size_t count, size_t size) {
