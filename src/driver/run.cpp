@@ -11,6 +11,11 @@
 #include "driver/paths.h"
 #include "frontend/files.h"
 #include "frontend/line.h"
+#include "rules/arith.h"
+#include "rules/builtins.h"
+#include "rules/interp.h"
+#include "rules/mvvars.h"
+#include "rules/regions.h"
 #include "support/mverror.h"
 #include "support/proto.h"
 #include "support/public.h"
@@ -330,6 +335,7 @@ void CleanExit(int code) {
   if (out != stderr) fclose(out);
   out = stderr;
   fflush(stderr);
+  exiting = false;  // a hook that hands control back leaves the next run a clean exit path
   exitHook(status);
   std::_Exit(status);  // a hook that returns still ends the run
 }
@@ -359,8 +365,11 @@ void InstallRules() {
       fprintf(stderr, "(It was compiled with version %d, but this is version %d)\n\n", version, kCodeVersion);
     CleanExit(1);
   }
-  fprintf(stderr, "\nThis version of Morvane cannot load compiled rules yet: %s was not loaded.\n\n", codeFN);
-  CleanExit(1);
+  LoadCode(counts[0], counts[1], counts[2], counts[3]);
+  fclose(codeFile);
+  codeFile = nullptr;
+  fflush(stdout);
+  rulesLoaded = 1;
 }
 
 void MorvaneMain(int argc, const char* const* argv) {
@@ -377,6 +386,11 @@ void MorvaneMain(int argc, const char* const* argv) {
   InitLines();
   InitModule();
   SetOption('K', 3);
+  InitVars();
+  InitRegions();
+  InitArith();
+  InitInterp();
+  InitBuiltins();
 
   for (int i = 1; i < argc; ++i) {
     int isFile = 0;

@@ -6,6 +6,7 @@
 #include "driver/options.h"
 #include "driver/run.h"
 #include "frontend/files.h"
+#include "rules/mvvars.h"
 #include "support/mverror.h"
 #include "support/public.h"
 #include "support/utility.h"
@@ -26,6 +27,8 @@ void InitLines() {
 }
 
 namespace {
+
+constexpr int kPrjWarnings = 29;  // prj_warnings in class 15
 
 LineMessage* MakeMessage(const char* text, int column) {
   auto* m = static_cast<LineMessage*>(GetXMem(sizeof(LineMessage)));
@@ -67,6 +70,7 @@ void NewMess(const char* text, SourceLine* line, int column) {
   if (modData.warnings == 0) fputs("\n", out);
   ++modData.warnings;
   ++prjWarnings;
+  if (mvValue[prj_] != nullptr) mvValue[prj_][kPrjWarnings] += 1;
 }
 
 void OtherMessages() {

@@ -582,8 +582,10 @@ FILE* OpenRules(const char* name, const char* mode, bool isSource, bool mustOpen
       NewFile(n.c_str(), workPath, f);
     }
   } else {
-    const char* dir = destPN != nullptr ? destPN : (nRuleFiles < 2 ? workPath : nullptr);
-    f = OpenPlain(Join(dir, n.c_str()), mode);
+    // The output directory first; failing that, where the rules were found
+    // (one rule file) or the current directory (several).
+    if (destPN != nullptr) f = OpenPlain(Join(destPN, n.c_str()), mode);
+    if (f == nullptr) f = OpenPlain(Join(nRuleFiles < 2 ? workPath : nullptr, n.c_str()), mode);
     if (f == nullptr) err = errno;
     if (f != nullptr && showProgress) fprintf(stderr, "# Writing to file \"%s\"\n", n.c_str());
   }
