@@ -1,0 +1,208 @@
+// Shared helpers of the unit tests: a clean start-up state for every test,
+// an exit hook that hands control back to the test, stderr capture, scratch
+// directories and environment variables.
+#pragma once
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "analysis/module.h"
+#include "driver/options.h"
+#include "driver/paths.h"
+#include "driver/run.h"
+#include "frontend/files.h"
+#include "frontend/line.h"
+#include "support/mverror.h"
+#include "support/utility.h"
+
+namespace mvtest {
+
+// Thrown by the exit hook: the run ended with this status.
+struct ExitCalled {
+  int status;
+};
+
+[[noreturn]] inline void ThrowingExit(int status) { throw ExitCalled{status}; }
+
+// Runs fn, which is expected to end the run. Returns the status handed to the
+// exit hook, or -1 when fn came back without ending the run.
+inline int RunExpectingExit(const std::function<void()>& fn) {
+  const mv::ExitHook previous = mv::SetExitHook(ThrowingExit);
+  int status = -1;
+  try {
+    fn();
+  } catch (const ExitCalled& e) {
+    status = e.status;
+  }
+  mv::SetExitHook(previous);
+  return status;
+}
+
+// Sends fd 2 (and so the stderr stream) to a temporary file until Text().
+class StderrCapture {
+ public:
+  StderrCapture() {
+    fflush(stderr);
+    saved_ = dup(2);
+    file_ = tmpfile();
+    dup2(fileno(file_), 2);
+  }
+  ~StderrCapture() { Restore(); }
+  StderrCapture(const StderrCapture&) = delete;
+  StderrCapture& operator=(const StderrCapture&) = delete;
+
+  // Everything written so far; ends the capture.
+  std::string Text() {
+    Restore();
+    return text_;
+  }
+
+ private:
+  void Restore() {
+    if (saved_ < 0) return;
+    fflush(stderr);
+    dup2(saved_, 2);
+    close(saved_);
+    saved_ = -1;
+    fflush(file_);
+    rewind(file_);
+    std::string s;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, file_)) > 0) s.append(buf, n);
+    fclose(file_);
+    text_ = s;
+  }
+  int saved_ = -1;
+  FILE* file_ = nullptr;
+  std::string text_;
+};
+
+// A fresh directory that is the working directory while the object lives.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    char tmpl[] = "/tmp/mvunit.XXXXXX";
+    path_ = mkdtemp(tmpl);
+    old_ = std::filesystem::current_path();
+    std::filesystem::current_path(path_);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::current_path(old_, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const std::string& Path() const { return path_; }
+
+  void Write(const std::string& name, const std::string& content) const {
+    const std::filesystem::path p = std::filesystem::path(path_) / name;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream f(p, std::ios::binary);
+    f << content;
+  }
+
+ private:
+  std::string path_;
+  std::filesystem::path old_;
+};
+
+inline bool FileExists(const std::string& name) { return std::filesystem::exists(name); }
+
+inline std::string ReadFile(const std::string& name) {
+  std::ifstream f(name, std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+// Sets or unsets an environment variable for the lifetime of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    const char* old = getenv(name);
+    if (old != nullptr) {
+      had_ = true;
+      old_ = old;
+    }
+    if (value != nullptr)
+      setenv(name, value, 1);
+    else
+      unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (had_)
+      setenv(name_.c_str(), old_.c_str(), 1);
+    else
+      unsetenv(name_.c_str());
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  std::string old_;
+  bool had_ = false;
+};
+
+// The start-up order of the run driver, without its banner.
+inline void ResetSubsystems() {
+  mv::InitMem();
+  mv::InitErrors();
+  mv::InitOptions();
+  mv::InitPaths();
+  mv::InitFiles();
+  mv::InitLines();
+  mv::InitModule();
+  mv::SetOption('K', 3);
+}
+
+// The texts of a cell list, in order.
+inline std::vector<std::string> Names(const mv::StrCell* list) {
+  std::vector<std::string> v;
+  for (const mv::StrCell* p = list; p != nullptr; p = p->next) v.emplace_back(p->name);
+  return v;
+}
+
+inline int Count(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+  return n;
+}
+
+// Every test starts from the state a fresh run starts from, with the three
+// environment variables of the search lists unset and the throwing exit hook.
+class CleanState : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSubsystems();
+    mv::SetExitHook(ThrowingExit);
+  }
+  void TearDown() override {
+    if (mv::out != nullptr && mv::out != stderr) fclose(mv::out);
+    mv::out = stderr;
+    // A rule directory found by this test points into pooled memory that the
+    // next test releases; forget it here so a failure stays with its test.
+    mv::workPath = nullptr;
+    mv::SetExitHook(nullptr);
+  }
+
+ private:
+  ScopedEnv include_{"INCLUDE", nullptr};
+  ScopedEnv rules_{"MVRULES", nullptr};
+  ScopedEnv exclude_{"MVEXCLUDE", nullptr};
+};
+
+}  // namespace mvtest
