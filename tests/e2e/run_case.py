@@ -357,6 +357,19 @@ class Case:
                 if not data.endswith(b"\n"):
                     raise CaseError(f"{s.where()}: content must end with a line")
                 write_file(root, need_arg(s)[0], data[:-1], s)
+            elif k == "asm":
+                # A compiled rule file made from an assembler listing by the mvasm tool.
+                name = need_arg(s)[0]
+                if not self.ctx.get("asm"):
+                    raise CaseError(f"{s.where()}: no --asm tool given to the runner")
+                listing = safe_path(root, name + ".asm-listing", s)
+                with open(listing, "wb") as f:
+                    f.write(input_text(s, self.ctx))
+                made = subprocess.run([self.ctx["asm"], listing, safe_path(root, name, s)],
+                                      stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+                os.unlink(listing)
+                if made.returncode != 0:
+                    raise CaseError(f"{s.where()}: mvasm failed: {made.stdout.decode(errors='replace').strip()}")
             elif k == "hexfile":
                 write_file(root, need_arg(s)[0], parse_hex(s), s)
             elif k == "pyfile":
@@ -578,7 +591,8 @@ def run(args):
         return 2
     banner, notice = read_banner()
     tmp = os.path.realpath(tempfile.mkdtemp(prefix="mv-e2e-"))
-    ctx = {"tmp": tmp, "banner": banner, "banner_block": f"\n{banner}\n{notice}\n"}
+    ctx = {"tmp": tmp, "banner": banner, "banner_block": f"\n{banner}\n{notice}\n",
+           "asm": os.path.abspath(args.asm) if args.asm else None}
     try:
         text, sections = parse_case(args.case)
         case = Case(args.case, sections, ctx)
@@ -657,6 +671,7 @@ def run(args):
 def main():
     p = argparse.ArgumentParser(description="Run one morvane end-to-end case.")
     p.add_argument("--binary", required=True, help="the morvane binary under test")
+    p.add_argument("--asm", help="the mvasm tool that turns assembler listings into compiled rule files")
     p.add_argument("--update", action="store_true",
                    help="rewrite the mismatching expected sections with the actual output (an aid only)")
     p.add_argument("--keep", action="store_true", help="keep the case directory after a failure")
