@@ -2,9 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "driver/options.h"
 #include "driver/run.h"
@@ -18,6 +20,7 @@
 namespace mv {
 
 int calculate;
+bool classActive[kClasses];
 int32_t* mvStore;
 int32_t* mvTemp;
 int mvTempCount;
@@ -32,6 +35,8 @@ int storeCount;           // words in mvStore
 MVWord constantCopy;      // where a pushed constant lives, for the address-of operator
 bool classHasRules[kClasses];  // some rule is triggered by a variable of the class
 bool classNamed[kClasses];     // some rule names a variable of the class
+// Per class, the slots that have rules, in slot order.
+std::vector<uint16_t> ruleSlots[kClasses];
 
 // A damaged block ends the rule that runs it, never the memory around it.
 void Damaged(const char* what, long value) {
@@ -40,6 +45,19 @@ void Damaged(const char* what, long value) {
 }
 
 bool TestCondition(int* truth) {
+  // The common condition is a plain integer variable or value: read it in place.
+  if (opStackLevel > opStackBase) {
+    const StackEntry& e = opStack[opStackLevel - 1];
+    const int32_t usrType = e.tag == kTypeVarRef && (e.value >> 8) == usr_ ? mvType[usr_][e.value & 255] : 0;
+    if (e.tag == kTypeInt || (e.tag == kTypeVarRef && (usrType == 0 || usrType == kTypeInt || usrType == kTypeChar ||
+                                                       usrType == kTypeIStat))) {
+      --opStackLevel;
+      const MVWord v = e.tag == kTypeInt ? e.value : mvValue[e.value >> 8][e.value & 255];
+      resultType = kTypeInt;
+      *truth = WordInt(v) != 0;
+      return true;
+    }
+  }
   MVWord v;
   int tag;
   PopGeneral(&v, &tag);
@@ -79,8 +97,8 @@ constexpr int kErrSyntax = 21;  // err_syntax in class 16
 
 bool ValidCode(int32_t code) {
   if (code < 0) return false;
-  const int cls = code / 256;
-  const int index = code % 256;
+  const int cls = code >> 8;
+  const int index = code & 255;
   return cls < kClasses && cls != old_ && index < mvLast[cls];
 }
 
@@ -97,6 +115,8 @@ void InitInterp() {
   interpretDepth = 0;
   for (bool& b : classHasRules) b = false;
   for (bool& b : classNamed) b = false;
+  for (bool& b : classActive) b = false;
+  for (auto& v : ruleSlots) v.clear();
   RegisterRegion(&constantCopy, sizeof constantCopy, kRegionBuffer);
   // Every warning of the checker reaches the rules through err_syntax.
   errSyntaxHook = [](int value) { Do1Rule(evt_, kErrSyntax, value, true); };
@@ -369,7 +389,7 @@ void Interpret(const int32_t* code, int32_t length, int position) {
           break;
         }
         PushIdent(c);
-        lastAddress = reinterpret_cast<char*>(&mvValue[c / 256][c % 256]);
+        lastAddress = reinterpret_cast<char*>(&mvValue[c >> 8][c & 255]);
         keepAddress = true;
         break;
       }
@@ -506,7 +526,7 @@ void Interpret(const int32_t* code, int32_t length, int position) {
 
   opStackLevel = entryLevel;
   opStackBase = savedBase;
-  if (--interpretDepth == 0) DropRuleRegions();
+  if (--interpretDepth == 0 && ruleRegionCount != 0) DropRuleRegions();
 }
 
 void DoRuleList(GenCell* list, int position) {
@@ -528,25 +548,19 @@ void Do1Rule(int cls, int index, MVWord value, bool clearAfter) {
   if (clearAfter) mvValue[cls][index] = 0;
 }
 
-void DoRules(int cls) {
+void DoRulesOfClass(int cls) {
   if (errorFlag) return;
-  if (!classHasRules[cls]) {
-    // Values of a class that no rule names cannot be observed, so they need
-    // no clearing; a class whose variables are only read is still cleared.
-    if (!classNamed[cls]) return;
-    memset(mvValue[cls], 0, sizeof(MVWord) * mvLast[cls]);
-    return;
+  // A class whose variables rules only read is cleared without firing.
+  if (classHasRules[cls]) {
+    const int saved = calculate;
+    calculate = 0;
+    for (const uint16_t i : ruleSlots[cls]) {
+      // A rule may push a new value level, so the arrays are fetched anew.
+      if (mvValue[cls][i] != 0) DoRuleList(mvRule[cls][i], mvPosn[cls][i]);
+    }
+    calculate = saved;
   }
-  const int saved = calculate;
-  calculate = 0;
-  MVWord* values = mvValue[cls];
-  GenCell** rules = mvRule[cls];
-  const int n = mvLast[cls];
-  for (int i = 0; i < n; ++i)
-    if (rules[i] != nullptr && values[i] != 0) DoRuleList(rules[i], mvPosn[cls][i]);
-  // A rule may have pushed a new value level; clear the one now current.
-  memset(mvValue[cls], 0, sizeof(MVWord) * n);
-  calculate = saved;
+  memset(mvValue[cls], 0, sizeof(MVWord) * mvLast[cls]);
 }
 
 void DoFcnRule(int function, int position) {
@@ -601,7 +615,13 @@ void AttachRule(int32_t code, RuleCode* rule) {
   GenCell** tail = &mvRule[cls][index];
   while (*tail != nullptr) tail = &(*tail)->next;
   *tail = cell;
+  if (cell == mvRule[cls][index]) {
+    auto& slots = ruleSlots[cls];
+    slots.insert(std::lower_bound(slots.begin(), slots.end(), static_cast<uint16_t>(index)),
+                 static_cast<uint16_t>(index));
+  }
   classHasRules[cls] = true;
+  classActive[cls] = true;
 }
 
 }  // namespace
@@ -668,7 +688,7 @@ void LoadCode(int32_t nVarsInFile, int32_t nStatsInFile, int32_t nUsedInFile, in
       case kTypeIStat:
       case kTypeFStat:
         if (mvStat[usr_] == nullptr)
-          mvStat[usr_] = static_cast<StatRecord**>(GetMem(kUsrSlots, sizeof(StatRecord*)));
+          MakeUsrStats();
         mvStat[usr_][i] = NewStat(type == kTypeFStat);
         break;
       default: DamagedFile("bad type of a rule-file variable", type);
@@ -701,8 +721,9 @@ void LoadCode(int32_t nVarsInFile, int32_t nStatsInFile, int32_t nUsedInFile, in
     if (!ValidCode(code)) DamagedFile("used variable code out of range", code);
     SetNeeded(code / 256, code % 256);
     classNamed[code / 256] = true;
+    classActive[code / 256] = true;
   }
-  checkHidden = mvNeed[dcl_][34] != 0 || mvNeed[dcl_][40] != 0;  // dcl_hidden, dcl_label_overload
+  UpdateCheckHidden();
 
   // Constant pool.
   CheckCount(nConstInFile, 4, 0x7FFFFFFF / 4, "bad number of constants");

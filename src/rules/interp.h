@@ -42,7 +42,13 @@ inline void Interpret(const RuleCode* rule, int position) { Interpret(rule->unit
 // Firing.
 void DoRuleList(GenCell* list, int position);
 void Do1Rule(int cls, int index, MVWord value, bool clearAfter);
-void DoRules(int cls);
+// Fires the rules of every non-zero variable of a class, then clears it. A
+// class that no rule names costs one test.
+extern bool classActive[kClasses];
+void DoRulesOfClass(int cls);
+inline void DoRules(int cls) {
+  if (classActive[cls]) DoRulesOfClass(cls);
+}
 void DoFcnRule(int function, int position);
 
 // Loading a compiled rule file from codeFile, after its header.

@@ -34,17 +34,23 @@ std::map<uintptr_t, Region>::iterator Find(const void* p) {
 
 }  // namespace
 
+int ruleRegionCount;
+
 void InitRegions() {
   if (regions == nullptr) regions = new std::map<uintptr_t, Region>;
   if (ruleRegions == nullptr) ruleRegions = new std::vector<uintptr_t>;
   regions->clear();
   ruleRegions->clear();
+  ruleRegionCount = 0;
 }
 
 void RegisterRegion(const void* base, size_t size, RegionKind kind) {
   if (base == nullptr || size == 0) return;
   (*regions)[reinterpret_cast<uintptr_t>(base)] = Region{size, kind};
-  if (kind == kRegionScratch || kind == kRegionText) ruleRegions->push_back(reinterpret_cast<uintptr_t>(base));
+  if (kind == kRegionScratch || kind == kRegionText) {
+    ruleRegions->push_back(reinterpret_cast<uintptr_t>(base));
+    ruleRegionCount = static_cast<int>(ruleRegions->size());
+  }
 }
 
 void UnregisterRegion(const void* base) { regions->erase(reinterpret_cast<uintptr_t>(base)); }
@@ -56,6 +62,7 @@ void DropRuleRegions() {
       regions->erase(it);
   }
   ruleRegions->clear();
+  ruleRegionCount = 0;
 }
 
 bool RegionRoom(const void* p, RegionKind* kind, size_t* room) {

@@ -23,6 +23,7 @@ void UnregisterRegion(const void* base);
 // Regions that live only while rules run (scratch and handed-out text) are
 // dropped when the outermost rule returns.
 void DropRuleRegions();
+extern int ruleRegionCount;  // regions that DropRuleRegions would drop
 
 // The room from p to the end of its region; false when p is in no region.
 bool RegionRoom(const void* p, RegionKind* kind, size_t* room);

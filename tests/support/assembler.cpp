@@ -230,7 +230,7 @@ struct Builder {
         a.rules.emplace_back();
         rule = &a.rules.back();
         while (in >> word) {
-          int32_t code;
+          int32_t code = 0;
           if (!Code(word, &code)) return false;
           rule->triggers.push_back(code);
           if (code != 0) Use(code);
