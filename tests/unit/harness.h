@@ -25,7 +25,27 @@
 #include "support/mverror.h"
 #include "support/utility.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define MVTEST_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MVTEST_ASAN 1
+#endif
+#endif
+#ifdef MVTEST_ASAN
+#include <sanitizer/common_interface_defs.h>
+#endif
+
 namespace mvtest {
+
+// Sanitizer reports go to the original standard error even while a test
+// captures it, so that a crash inside a capture is not silent.
+inline void KeepSanitizerReportsVisible() {
+#ifdef MVTEST_ASAN
+  static const int original = dup(2);
+  __sanitizer_set_report_fd(reinterpret_cast<void*>(static_cast<intptr_t>(original)));
+#endif
+}
 
 // Thrown by the exit hook: the run ended with this status.
 struct ExitCalled {
@@ -52,6 +72,7 @@ inline int RunExpectingExit(const std::function<void()>& fn) {
 class StderrCapture {
  public:
   StderrCapture() {
+    KeepSanitizerReportsVisible();
     fflush(stderr);
     saved_ = dup(2);
     file_ = tmpfile();
