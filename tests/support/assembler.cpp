@@ -67,7 +67,9 @@ struct Builder {
   void Use(int32_t code) {
     if (std::find(a.used.begin(), a.used.end(), code) == a.used.end()) a.used.push_back(code);
     const int cls = code / 256, index = code % 256;
-    if ((cls == mv::fcn_ || cls == mv::mod_) && mv::mvType[cls][index] == mv::kTypeIStat &&
+    // A listing may name a code past its class on purpose (a damaged file).
+    if ((cls == mv::fcn_ || cls == mv::mod_) && index >= 0 && index < mv::mvLast[cls] &&
+        mv::mvType[cls][index] == mv::kTypeIStat &&
         std::find(a.stats.begin(), a.stats.end(), code) == a.stats.end())
       a.stats.push_back(code);
   }
