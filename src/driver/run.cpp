@@ -250,6 +250,16 @@ void WriteStartLine() {
   if (listFile != nullptr) fprintf(listFile, "%s\n", line.c_str());
 }
 
+// Reads the module to its end; every line closes as the reader leaves it.
+void ReadModule() {
+  int c = NextChar();
+  while (c >= 0) {
+    if (c == '/' && SkipComment(&c) != 0) continue;
+    if (c != 13 && c != ' ' && c != '\t' && lexLine != nullptr) lexLine->flags = (lexLine->flags & ~kLineWhite) | kLineHasCode;
+    c = NextChar();
+  }
+}
+
 void ModuleLoop() {
   bool first = true;
   for (StrCell* cell = sourceList; cell != nullptr;) {
@@ -272,7 +282,9 @@ void ModuleLoop() {
     WriteStartLine();
     if (first) BeginProject();
     first = false;
+    LineInit();
     BeginModule();
+    ReadModule();
     fflush(stdout);
     FlushAllLines();
     EndModule();

@@ -1,11 +1,13 @@
 #include "frontend/line.h"
 
 #include <cstring>
+#include <string>
 
 #include "analysis/module.h"
 #include "driver/options.h"
 #include "driver/run.h"
 #include "frontend/files.h"
+#include "rules/interp.h"
 #include "rules/mvvars.h"
 #include "support/mverror.h"
 #include "support/public.h"
@@ -13,22 +15,57 @@
 
 namespace mv {
 
+SourceLine* lexLine;
+SourceLine* yaccLine;
 SourceLine* thisLine;
+int commentDepth;
+bool continuation;
+int lineEndIfs;
+bool inString, inChar, inComment;
+bool checkForPPD;
+bool inDirective;
+bool endPPLine;
+bool spaceAfter, whiteAfter;
+bool parserAttached;
+int lineTokenCount;
 LineMessage* firstMsg;
 LineMessage* lastMsg;
 long srcLines, hdrLines;
 const char* messFormat = "%s(%ld): %s\n";
 
-void InitLines() {
-  thisLine = nullptr;
-  firstMsg = lastMsg = nullptr;
-  srcLines = hdrLines = 0;
-  messFormat = "%s(%ld): %s\n";
-}
-
 namespace {
 
-constexpr int kPrjWarnings = 29;  // prj_warnings in class 15
+// Slots of the variables this reader sets.
+enum : int {
+  kLinDepth = 3, kLinEnd = 4, kLinHasCode = 5, kLinHasComment = 6, kLinHeader = 8, kLinIncludeKind = 9,
+  kLinIsComment = 12, kLinIsWhite = 15, kLinLength = 16, kLinNumber = 18, kLinPreprocessor = 21, kLinSource = 22,
+  kLinSuppressed = 23, kLinWithinClass = 25, kLinWithinFunction = 26, kLinWithinTag = 27,
+};
+enum : int { kLexBackslash = 2, kLexCComment = 5, kLexCppComment = 9, kLexNlEof = 13, kLexNestedComment = 14 };
+enum : int { kPrjComLines = 3, kPrjTotalLines = 23, kPrjWarnings = 29, kPrjWhiteLines = 30 };
+
+SourceLine* oldestLine;  // the oldest line still held
+char lineBuffer[kMaxLineLength + 1];
+
+bool CheckingSource() { return notRules && !checkRules; }
+
+bool RulesApply(const SourceLine* line) { return line != nullptr && (line->flags & kLineRulesApply) != 0; }
+
+void FireEvent(int index, int value) {
+  if (CheckingSource()) Do1Rule(evt_, index, value, true);
+}
+
+void SetLin(int index, int32_t value) {
+  mvValue[lin_][index] = value;
+  mvPosn[lin_][index] = 0;
+}
+
+bool IsAlnum(int c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Counters of a closed line that counts for the statistics.
+bool CountedLine(const SourceLine* line) { return line->depth == 0 || countHeaders; }
 
 LineMessage* MakeMessage(const char* text, int column) {
   auto* m = static_cast<LineMessage*>(GetXMem(sizeof(LineMessage)));
@@ -38,7 +75,6 @@ LineMessage* MakeMessage(const char* text, int column) {
   return m;
 }
 
-// The directory plus file name of a message, as the message stream shows it.
 std::string MessageFile(const LineMessage* m) {
   std::string s = PathName(m->pathIndex);
   s += FileName(m->fileIndex);
@@ -52,21 +88,411 @@ void WriteMessage(FILE* stream, const std::string& file, long lineNumber, const 
     fprintf(stream, messFormat, file.c_str(), lineNumber, text);
 }
 
+// The marker line under a listed line: tabs kept, other characters blank,
+// one letter per message at the first free place at or after its column.
+std::string MarkerLine(const SourceLine* line) {
+  std::string marker(line->length, ' ');
+  for (int i = 0; i < line->length; ++i)
+    if (line->text[i] == '\t') marker[i] = '\t';
+  int most = 0;
+  for (const LineMessage* m = line->messages; m != nullptr; m = m->next)
+    if (m->column > most) most = m->column;
+  if (most > kMaxLineLength) most = kMaxLineLength;
+  if (static_cast<int>(marker.size()) < most) marker.append(most - marker.size(), ' ');
+  int i = 0;
+  for (const LineMessage* m = line->messages; m != nullptr; m = m->next, ++i) {
+    size_t at = m->column > 0 ? static_cast<size_t>(m->column) : 0;
+    while (at < marker.size() && marker[at] != ' ') ++at;
+    if (at >= marker.size()) marker.append(at + 1 - marker.size(), ' ');
+    marker[at] = static_cast<char>('A' + i % 26);
+  }
+  return marker;
+}
+
+void ListLine(const SourceLine* line) {
+  const bool header = line->depth > 0;
+  const bool rulesApply = (line->flags & kLineRulesApply) != 0;
+  if ((header && line->number == 1) || (line->flags & kLineResume) != 0) {
+    const bool resume = !(header && line->number == 1);
+    const char* word = checkRules ? (resume ? "Resume compiling" : "Compiling")
+                                  : rulesApply ? (resume ? "Resume checking" : "Checking")
+                                               : (resume ? "Resume reading" : "Reading");
+    fprintf(listFile, "\n%s\n%s %s%s\n\n", std::string(64, '=').c_str(), word, PathName(line->pathIndex),
+            FileName(line->fileIndex));
+  }
+  const bool suppressed = (line->flags & kLineSuppressed) != 0;
+  if (!header) {
+    if (suppressed)
+      fputs("      - \t", listFile);
+    else
+      fprintf(listFile, "%7u \t", line->number);
+  } else if (suppressed) {
+    fprintf(listFile, "%2u    - \t", line->depth);
+  } else {
+    fprintf(listFile, "%2u%5u \t", line->depth, line->number);
+  }
+  fprintf(listFile, "%s\n", line->text);
+  if (line->messages != nullptr) fprintf(listFile, "------->\t%s\n", MarkerLine(line).c_str());
+}
+
+void FreeLineRecord(SourceLine* line) {
+  FreeMessList(line->messages);
+  FreeXMem(line->text, static_cast<size_t>(line->length) + 1);
+  --mLine2Count;
+  if (line->macroText != nullptr) FreeXString(line->macroText);
+  FreeXMem(line, sizeof(SourceLine));
+  --mLine1Count;
+}
+
+// Closing a line: the line variables and the statistics that both ways of
+// closing share.
+void CloseCommon(SourceLine* line, bool executableCase) {
+  const uint32_t f = line->flags;
+  const bool counted = CountedLine(line);
+  if ((f & kLineSuppressed) != 0) {
+    if (lin_needed) SetLin(kLinSuppressed, 1);
+  } else if ((f & kLineDirective) != 0) {
+    if (lin_needed) {
+      const int kind = GetPPLineKind(line->text);
+      SetLin(kLinPreprocessor, kind);
+      if (kind == 3 || kind == 16 || kind == 17 || kind == 18) {
+        char name[8];
+        int includeKind = 0;
+        GetIncludeInfo(line->text, name, sizeof name, &includeKind);
+        SetLin(kLinIncludeKind, includeKind);
+      }
+    }
+  } else if (executableCase && (f & kLineExecutable) != 0) {
+  } else if ((f & kLineWhite) != 0) {
+    if (lin_needed) SetLin(kLinIsWhite, 1);
+    if (counted) {
+      ++modData.whiteLines;
+      mvValue[prj_][kPrjWhiteLines] += 1;
+    }
+  } else if ((f & kLineHasComment) != 0 && (executableCase ? (f & kLineHasCode) == 0 : true)) {
+    if (lin_needed) SetLin(kLinIsComment, 1);
+    if (counted) {
+      ++modData.commentLines;
+      mvValue[prj_][kPrjComLines] += 1;
+    }
+  }
+}
+
+void FireLineRules(SourceLine* line) {
+  if (lin_needed) {
+    SetLin(kLinLength, line->length);
+    SetLin(kLinEnd, 1);
+  }
+  if (RulesApply(line) && CheckingSource()) {
+    if ((line->flags & kLineAtEof) != 0) Do1Rule(evt_, kLexNlEof, 1, false);
+    if ((line->flags & kLineHasComment) == 0 && mvValue[lin_][kLinHasComment] != 0) {
+      mvValue[lin_][kLinHasComment] = 0;
+      mvValue[lin_][kLinIsComment] = 0;
+    }
+    const bool saved = lexRule;
+    lexRule = false;
+    SourceLine* savedThis = thisLine;
+    thisLine = line;
+    DoRules(lin_);
+    thisLine = savedThis;
+    lexRule = saved;
+    mvValue[evt_][kLexNlEof] = 0;
+  }
+  line->flags |= kLineClosed;
+}
+
 }  // namespace
+
+// ---- Start-up ------------------------------------------------------------------------------
+
+void InitLines() {
+  // Positions of events and the rules-apply test of the dispatcher come from here.
+  lexColumnHook = [] { return lexLine != nullptr ? static_cast<int>(lexLine->column) : 0; };
+  yaccColumnHook = [] { return 0; };
+  lineRulesOffHook = [] { return thisLine != nullptr && (thisLine->flags & kLineRulesApply) == 0; };
+  lexLine = yaccLine = thisLine = oldestLine = nullptr;
+  firstMsg = lastMsg = nullptr;
+  srcLines = hdrLines = 0;
+  messFormat = "%s(%ld): %s\n";
+  parserAttached = false;
+  LineInit();
+}
+
+void LineInit() {
+  lexLine = yaccLine = thisLine = nullptr;
+  oldestLine = nullptr;
+  commentDepth = 0;
+  continuation = false;
+  lineEndIfs = 0;
+  inString = inChar = inComment = false;
+  checkForPPD = true;
+  inDirective = endPPLine = false;
+  spaceAfter = whiteAfter = false;
+  lineTokenCount = 0;
+}
+
+// ---- Reading lines --------------------------------------------------------------------------
+
+int GetNewLine() {
+  FileFrame* frame = fileStack;
+  if (frame == nullptr) LowLevelError(1002);
+  if (lexLine != nullptr) lexLine->flags |= kLineComplete;
+  FILE* f = frame->stream;
+  int n = 0;
+  bool atEnd = false;
+  for (;;) {
+    const int ch = getc_unlocked(f);
+    if (ch == EOF || ch == 26) {
+      // Ctrl-Z ends the file: nothing after it is read.
+      if (ch == 26) fseek(f, 0, SEEK_END);
+      atEnd = true;
+      break;
+    }
+    if (ch == '\n' || ch == '\r') {
+      const int next = getc_unlocked(f);
+      if (!((ch == '\n' && next == '\r') || (ch == '\r' && next == '\n')) && next != EOF) ungetc(next, f);
+      break;
+    }
+    if (n >= kMaxLineLength) Panic(47);
+    lineBuffer[n++] = static_cast<char>(ch);
+  }
+  if (atEnd && n == 0 && lexLine != nullptr) return -1;
+  lineBuffer[n] = 0;
+
+  auto* line = static_cast<SourceLine*>(GetXMem(sizeof(SourceLine)));
+  ++mLine1Count;
+  line->text = static_cast<char*>(GetXMem(static_cast<size_t>(n) + 1));
+  ++mLine2Count;
+  memcpy(line->text, lineBuffer, static_cast<size_t>(n) + 1);
+  line->length = static_cast<uint16_t>(n);
+  line->number = ++frame->lineCount;
+  line->fileIndex = frame->fileIndex;
+  line->pathIndex = frame->pathIndex;
+  line->depth = frame->depth;
+  line->flags = kLineWhite | (((frame->flags >> kFrameKindShift) & 3u) << kLineHeaderKindShift);
+  if ((frame->flags & kFrameRulesApply) != 0) line->flags |= kLineRulesApply;
+  if (atEnd) line->flags |= kLineAtEof;
+  line->prev = lexLine;
+  if (lexLine != nullptr) lexLine->next = line;
+  if (oldestLine == nullptr) oldestLine = line;
+  if (lexLine == nullptr && parserAttached) yaccLine = line;
+  lexLine = thisLine = line;
+  lineTokenCount = 0;
+  mvValue[lin_][kLinNumber] += 1;
+  if (!parserAttached) FreeLines(line);
+  return n == 0 ? 13 : static_cast<unsigned char>(line->text[0]);
+}
+
+namespace {
+
+const char kTrigraphFrom[] = "=(/)'<!>-";
+const char kTrigraphTo[] = "#[\\]^{|}~";
+
+}  // namespace
+
+int AdvanceChar() {
+  int c;
+  if (lexLine == nullptr || lexLine->column >= lexLine->length) {
+    c = GetNewLine();
+    if (c < 0) return c;
+  } else {
+    ++lexLine->column;
+    c = static_cast<unsigned char>(lexLine->text[lexLine->column]);
+    if (c == 0) c = 13;
+  }
+  if (c == '?' && keyValue != 0 && keyValue != 2 && Peek(1) == '?') {
+    const int third = Peek(2);
+    const char* at = third > 0 ? strchr(kTrigraphFrom, third) : nullptr;
+    if (at != nullptr && *at != 0) {
+      if (third == '\'' && inChar) {
+        Warning(43);
+        return c;
+      }
+      lexLine->column = static_cast<uint16_t>(lexLine->column + 2);
+      c = static_cast<unsigned char>(kTrigraphTo[at - kTrigraphFrom]);
+      if (lex1_needed && CheckingSource()) {
+        SetMVBoolean(lex1_, 13);                // lex_trigraph
+        if (inString) SetMVBoolean(lex1_, 11);  // lex_str_trigraph
+      }
+    }
+  }
+  return c;
+}
+
+int Peek(int n) {
+  if (lexLine == nullptr) return 0;
+  const int at = lexLine->column + n;
+  if (at < 0 || at > lexLine->length) return 0;
+  const int c = static_cast<unsigned char>(lexLine->text[at]);
+  return (c == 0 || c == 10 || c == 13) ? 13 : c;
+}
+
+int NextChar() {
+  int c = AdvanceChar();
+  for (;;) {
+    if (c < 0) {
+      if (inString || inChar || inComment) {
+        Advise(29, inString ? "String literal terminated by end of file."
+                            : inChar ? "Character constant terminated by end of file."
+                                     : "Comment terminated by end of file.");
+        inString = inChar = inComment = false;
+        commentDepth = 0;
+      }
+      return -1;
+    }
+    continuation = false;
+    if (c == 13) {
+      checkForPPD = true;
+      if (inDirective) endPPLine = true;
+      if (lexLine != nullptr && !parserAttached) AdvanceLexLine();
+      return c;
+    }
+    if (c != '\\') return c;
+    // A backslash with only blanks (not tabs) after it joins the next line.
+    int k = 1;
+    while (Peek(k) == ' ') ++k;
+    if (Peek(k) != 13) return c;
+    lexLine->column = static_cast<uint16_t>(lexLine->column + k - 1);
+    if (inDirective)
+      endPPLine = false;
+    else
+      FireEvent(kLexBackslash, 1);
+    // The continued line ends here.
+    lexLine->column = lexLine->length;
+    if (!parserAttached) AdvanceLexLine();
+    c = AdvanceChar();
+    continuation = true;
+    if (c != 13 && c != '\\') return c;
+  }
+}
+
+int SkipComment(int* c) {
+  const int next = Peek(1);
+  if (next != '*' && next != '/') return 0;
+  auto markComment = [](SourceLine* line) {
+    line->flags |= kLineHasComment;
+    if (CheckingSource() && RulesApply(line) && lin_needed) SetLin(kLinHasComment, 1);
+  };
+  markComment(lexLine);
+  if (CheckingSource() && RulesApply(lexLine)) FireEvent(next == '/' ? kLexCppComment : kLexCComment, 1);
+  AdvanceChar();  // the second character of the opener
+  if (next == '/') {
+    int ch;
+    while ((ch = NextChar()) != 13 && ch >= 0) {
+      if (IsAlnum(ch)) lexLine->flags &= ~kLineWhite;
+    }
+    *c = ch;
+    return 1;
+  }
+  int span = 0;
+  commentDepth = 1;
+  inComment = true;
+  bool newLine = false;
+  int ch = NextChar();
+  for (;;) {
+    if (ch < 0) break;
+    if (ch == 13) {
+      ++span;
+      newLine = true;
+      ch = NextChar();
+      continue;
+    }
+    if (newLine) {
+      markComment(lexLine);
+      if (lin_needed && CheckingSource()) SetLineVariables();
+      newLine = false;
+    }
+    if (IsAlnum(ch)) lexLine->flags &= ~kLineWhite;
+    if (ch == '*' && Peek(1) == '/') {
+      AdvanceChar();
+      ch = NextChar();
+      break;
+    }
+    if (ch == '/' && Peek(1) == '*') {
+      AdvanceChar();
+      ++commentDepth;
+      if (CheckingSource())
+        FireEvent(kLexNestedComment, 1);
+      else if (checkRules)
+        Warning(32);
+      ch = NextChar();
+      continue;
+    }
+    ch = NextChar();
+  }
+  inComment = false;
+  commentDepth = 0;
+  *c = ch;
+  return span;
+}
+
+// ---- Closing lines ---------------------------------------------------------------------------
+
+void SetLineVariables() {
+  const SourceLine* line = thisLine;
+  if (line == nullptr) return;
+  SetLin(kLinNumber, static_cast<int32_t>(line->number));
+  SetLin(kLinHeader, static_cast<int32_t>((line->flags >> kLineHeaderKindShift) & 3u));
+  SetLin(kLinSource, line->depth == 0);
+  SetLin(kLinDepth, line->depth);
+  // Nothing of functions, tags and classes is tracked yet.
+  SetLin(kLinWithinFunction, 0);
+  SetLin(kLinWithinTag, 0);
+  SetLin(kLinWithinClass, 0);
+}
+
+void AdvanceLexLine() {
+  SourceLine* line = lexLine;
+  if (line == nullptr || (line->flags & kLineClosed) != 0) return;
+  if (!CheckingSource()) {
+    line->flags |= kLineClosed | kLineFlushable;
+    return;
+  }
+  SourceLine* savedThis = thisLine;
+  thisLine = line;
+  if (lin_needed) SetLineVariables();
+  if (CountedLine(line)) {
+    ++modData.totalLines;
+    mvValue[prj_][kPrjTotalLines] += 1;
+  }
+  if (lin_needed) {
+    if ((line->flags & kLineHasComment) != 0) SetLin(kLinHasComment, 1);
+    if ((line->flags & kLineHasCode) != 0) SetLin(kLinHasCode, 1);
+  }
+  CloseCommon(line, false);
+  FireLineRules(line);
+  line->flags |= kLineFlushable;
+  thisLine = savedThis;
+  if (lin_needed) SetLineVariables();
+}
+
+void AdvanceYaccLine() {
+  // The parser's way of closing lines comes with the token stream.
+  AdvanceLexLine();
+}
+
+// ---- Messages -------------------------------------------------------------------------------------
 
 void NewMess(const char* text, SourceLine* line, int column) {
   if (text == nullptr) LowLevelError(1000);
   LineMessage* m = MakeMessage(text, column);
-  // No line records exist until the line reader reads modules; every
-  // message then belongs to the global list.
-  (void)line;
-  if (lastMsg == nullptr) {
-    if (firstMsg != nullptr) LowLevelError(1001);
-    firstMsg = m;
+  if (line != nullptr) {
+    m->lineNumber = line->number;
+    m->fileIndex = line->fileIndex;
+    m->pathIndex = line->pathIndex;
+    m->tokenNumber = static_cast<uint16_t>(lineTokenCount);
+    LineMessage** tail = &line->messages;
+    while (*tail != nullptr) tail = &(*tail)->next;
+    *tail = m;
   } else {
-    lastMsg->next = m;
+    if (lastMsg == nullptr) {
+      if (firstMsg != nullptr) LowLevelError(1001);
+      firstMsg = m;
+    } else {
+      lastMsg->next = m;
+    }
+    lastMsg = m;
   }
-  lastMsg = m;
   if (modData.warnings == 0) fputs("\n", out);
   ++modData.warnings;
   ++prjWarnings;
@@ -87,8 +513,6 @@ void OtherMessages() {
   fflush(out);
 }
 
-void FlushAllLines() {}
-
 void FreeMessList(LineMessage* list) {
   LineMessage* head = list;
   while (list != nullptr) {
@@ -99,5 +523,97 @@ void FreeMessList(LineMessage* list) {
     list = next;
   }
 }
+
+// ---- Writing and freeing lines ----------------------------------------------------------------------
+
+void Free1Line(SourceLine* line) {
+  const bool listed = listFile != nullptr && (line->depth == 0 || showIncludes);
+  if (listed) ListLine(line);
+  int i = 0;
+  for (LineMessage* m = line->messages; m != nullptr; m = m->next, ++i) {
+    if (listed) fprintf(listFile, "%c: %s\n", 'A' + i % 26, m->text);
+    WriteMessage(out, MessageFile(m), static_cast<long>(m->lineNumber), m->text);
+  }
+  if (listed && line->messages != nullptr) fputs("\n", listFile);
+  if (line->messages != nullptr) fflush(out);
+  if (thisLine == line) thisLine = nullptr;
+  if (yaccLine == line) yaccLine = nullptr;
+  if (lexLine == line) lexLine = nullptr;
+  FreeLineRecord(line);
+}
+
+void FreeLines(SourceLine* line) {
+  SourceLine* keep = nullptr;
+  for (SourceLine* p = line; p != nullptr; p = p->prev) {
+    if ((p->flags & kLineFlushable) != 0 && (p->flags & kLineComplete) != 0) {
+      keep = p;
+      break;
+    }
+  }
+  if (keep == nullptr || oldestLine == nullptr || keep == oldestLine) return;
+  SourceLine* p = oldestLine;
+  while (p != keep) {
+    SourceLine* next = p->next;
+    Free1Line(p);
+    p = next;
+  }
+  keep->prev = nullptr;
+  oldestLine = keep;
+}
+
+void FlushToHere(SourceLine* line) {
+  if (line == nullptr) return;
+  line->flags |= kLineFlushable;
+  FreeLines(line);
+}
+
+void FlushAllLines() {
+  SourceLine* p = oldestLine;
+  while (p != nullptr) {
+    SourceLine* next = p->next;
+    Free1Line(p);
+    p = next;
+  }
+  oldestLine = lexLine = yaccLine = thisLine = nullptr;
+}
+
+// ---- Directive lines -----------------------------------------------------------------------------------
+
+int GetPPLineKind(const char* text) {
+  static const char* const kinds[] = {"define", "undef",  "include",   "if",         "ifdef",
+                                      "ifndef", "else",   "elif",      "endif",      "pragma",
+                                      "line",   "error",  "asm",       "endasm",     "import",
+                                      "c_include", "r_include", "rc_include", "include_next", "option"};
+  const char* p = text != nullptr ? strchr(text, '#') : nullptr;
+  if (p == nullptr) return 0;
+  ++p;
+  while (*p == ' ' || *p == '\t') ++p;
+  size_t n = 0;
+  while (p[n] == '_' || IsAlnum(static_cast<unsigned char>(p[n]))) ++n;
+  for (size_t i = 0; i < sizeof kinds / sizeof kinds[0]; ++i)
+    if (strlen(kinds[i]) == n && strncmp(p, kinds[i], n) == 0) return static_cast<int>(i) + 1;
+  return 0;
+}
+
+int GetIncludeInfo(const char* text, char* name, size_t nameSize, int* kind) {
+  *kind = 0;
+  if (nameSize > 0) name[0] = 0;
+  const char* p = text != nullptr ? strstr(text, "include") : nullptr;
+  if (p == nullptr) return 0;
+  p += 7;
+  while (*p == ' ' || *p == '\t') ++p;
+  *kind = *p == '"' ? 1 : 2;
+  if (*p == '"' || *p == '<') ++p;
+  size_t n = 0;
+  while (p[n] != 0 && p[n] != '"' && p[n] != '>') ++n;
+  if (nameSize > 0) {
+    const size_t k = n < nameSize - 1 ? n : nameSize - 1;
+    memcpy(name, p, k);
+    name[k] = 0;
+  }
+  return *kind;
+}
+
+const char* LineFileName(const SourceLine* line) { return line != nullptr ? FileName(line->fileIndex) : ""; }
 
 }  // namespace mv

@@ -1,4 +1,7 @@
-// Lines of source and the messages attached to them.
+// The line reader: lines of the current file, the characters it hands to
+// the lexer (comments skipped, continuations joined, trigraphs translated),
+// the closing of lines with their trigger variables, the listing, and the
+// messages attached to lines.
 #pragma once
 
 #include <cstdint>
@@ -6,7 +9,24 @@
 
 namespace mv {
 
-struct SourceLine;  // the line reader's record of one physical line
+struct LexToken;  // a token record of the token stream
+
+// Line kind flags.
+inline constexpr uint32_t kLinePasteComment = 1u << 16;
+inline constexpr int kLineHeaderKindShift = 17;  // bits 17-18
+inline constexpr uint32_t kLineRulesApply = 1u << 19;
+inline constexpr uint32_t kLineResume = 1u << 20;
+inline constexpr uint32_t kLineClosed = 1u << 21;
+inline constexpr uint32_t kLineHasComment = 1u << 22;
+inline constexpr uint32_t kLineDirective = 1u << 23;
+inline constexpr uint32_t kLineWhite = 1u << 24;
+inline constexpr uint32_t kLineExecutable = 1u << 25;
+inline constexpr uint32_t kLineHasCode = 1u << 26;
+inline constexpr uint32_t kLineSuppressed = 1u << 27;
+inline constexpr uint32_t kLineMacro = 1u << 28;
+inline constexpr uint32_t kLineFlushable = 1u << 29;
+inline constexpr uint32_t kLineComplete = 1u << 30;
+inline constexpr uint32_t kLineAtEof = 1u << 31;
 
 struct LineMessage {
   LineMessage* next;
@@ -17,19 +37,76 @@ struct LineMessage {
   uint16_t fileIndex, pathIndex;
 };
 
-extern SourceLine* thisLine;  // line that messages and line variables refer to
+struct SourceLine {
+  SourceLine* next;  // newer
+  SourceLine* prev;  // older
+  char* text;        // the characters without the terminator
+  LexToken* start;   // first token made on this line
+  LineMessage* messages;
+  uint16_t length;
+  uint16_t column;   // index of the character last delivered
+  uint32_t number;
+  uint16_t fileIndex, pathIndex;
+  uint16_t dclCount, tokenCount;
+  uint32_t nestLevel;
+  uint32_t flags;
+  char* macroText;
+  uint16_t macroTextOffset;
+  uint16_t depth;
+};
+
+// Cursors.
+extern SourceLine* lexLine;   // the newest line, read by the lexer
+extern SourceLine* yaccLine;  // the line of the parser's current token
+extern SourceLine* thisLine;  // the line that messages and line variables refer to
+extern int commentDepth;
+extern bool continuation;     // the current character followed a backslash-newline
+extern int lineEndIfs;
+extern bool inString, inChar, inComment;  // open literals and comments, for the end of a file
+extern bool checkForPPD;      // a directive may start at the next character
+extern bool inDirective;      // a directive line is being read
+extern bool endPPLine;        // the directive line has ended
+extern bool spaceAfter, whiteAfter;
+// No parser follows the lines yet: the reader closes each line as the lexer
+// leaves it.
+extern bool parserAttached;
+// The lexer's per-line token count, reset when a line is read.
+extern int lineTokenCount;
+
 extern LineMessage* firstMsg;  // messages not tied to a line
 extern LineMessage* lastMsg;
 extern long srcLines, hdrLines;
 extern const char* messFormat;  // "%s(%ld): %s\n"
 
 void InitLines();
-// Attaches a message to a line at a column, or to the global list.
+void LineInit();
+
+// Characters are delivered as 0..255 (bytes 128-255 are ordinary data),
+// 13 for every end of line, and -1 only at the true end of input.
+int NextChar();
+int AdvanceChar();
+int Peek(int n);
+// Called with '/' as the current character *c: 0 when no comment starts
+// here; otherwise the comment is skipped, *c becomes the character after it
+// (13 after a line comment) and the result is the number of lines it spans.
+int SkipComment(int* c);
+int GetNewLine();
+void AdvanceLexLine();
+void AdvanceYaccLine();
+void SetLineVariables();
+
 void NewMess(const char* text, SourceLine* line, int column);
-// Writes out and frees the messages that are not tied to a line.
 void OtherMessages();
-// Writes and frees every line still held (at a module's end and on a fatal stop).
+void FlushToHere(SourceLine* line);
 void FlushAllLines();
+void FreeLines(SourceLine* line);
+void Free1Line(SourceLine* line);
 void FreeMessList(LineMessage* list);
+
+int GetPPLineKind(const char* text);
+int GetIncludeInfo(const char* text, char* name, size_t nameSize, int* kind);
+
+// Position of the current line for messages: its file and number.
+const char* LineFileName(const SourceLine* line);
 
 }  // namespace mv

@@ -112,8 +112,8 @@ char* WritableRoom(char* p, size_t* room, const char* what) {
   auto it = Find(p);
   if (p == nullptr || it == regions->end() ||
       (it->second.kind != kRegionBuffer && it->second.kind != kRegionScratch)) {
-    std::string text = std::string("Morvane cannot write to this address (in ") + what + ").";
-    Refuse(text.c_str());
+    (void)what;
+    Refuse("Morvane cannot write to this address.");
   }
   *room = it->second.size - (reinterpret_cast<uintptr_t>(p) - it->first);
   return p;

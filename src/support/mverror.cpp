@@ -7,6 +7,7 @@
 #include "driver/run.h"
 #include "frontend/files.h"
 #include "frontend/line.h"
+#include "rules/mvvars.h"
 #include "support/public.h"
 
 namespace mv {
@@ -24,9 +25,8 @@ namespace {
 const char* warnTable[54];
 const char* fatalTable[60];
 
-// Position of a report on the current line; the line reader and the parser
-// provide it once they exist.
-int CurrentColumn() { return 0; }
+// Position of a report on the current line: the trigger position rules.
+int CurrentColumn() { return CurrentPosition(); }
 
 }  // namespace
 
@@ -158,14 +158,19 @@ void UserFatal(long n, const char* text) {
 
 void FatalAux(int n, const char* report) {
   errorFlag = true;
+  const SourceLine* reportLine = thisLine;
+  const std::string reportFile = reportLine != nullptr ? LineFileName(reportLine) : "";
+  const unsigned reportNumber = reportLine != nullptr ? reportLine->number : 0;
   NewMess(report, thisLine, CurrentColumn());
   FlushAllLines();
   OtherMessages();
   fflush(stdout);
   if (out != nullptr && out != stderr) {
-    // The report already went to the redirected message stream; the
-    // terminal sees it too. Lines are not tracked here yet, so no position.
-    fprintf(stderr, "%s\n", report);
+    // The report went to the redirected message stream; the terminal sees it too.
+    if (reportLine != nullptr)
+      fprintf(stderr, "%s(%u): %s\n", reportFile.c_str(), reportNumber, report);
+    else
+      fprintf(stderr, "%s\n", report);
   }
   CleanExit(n);
 }
