@@ -117,7 +117,7 @@ struct Builder {
       return true;
     }
     if (op == mv::OP_VARREF) {
-      int32_t code;
+      int32_t code = 0;
       if (!Code(word, &code)) return false;
       Use(code);
       rule->units.push_back(code);
