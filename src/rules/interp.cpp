@@ -10,6 +10,7 @@
 
 #include "driver/options.h"
 #include "driver/run.h"
+#include "frontend/line.h"
 #include "rules/arith.h"
 #include "rules/builtins.h"
 #include "rules/codefile.h"
@@ -567,6 +568,7 @@ void DoFcnRule(int function, int position) {
   if (errorFlag) return;
   GenCell* list = mvRule[mv_][function];
   if (list == nullptr) return;
+  if (lin_needed) SetLineVariables();
   const int saved = calculate;
   calculate = 0;
   DoRuleList(list, position & 0xFFFF);
