@@ -389,6 +389,32 @@ void Interpret(const int32_t* code, int32_t length, int position) {
           running = false;
           break;
         }
+        // `if (variable)`, the most common condition, is tested without the stack.
+        if (ip + 1 < length && code[ip] == OP_IF) {
+          MVWord v;
+          int type;
+          GetIndirect(c, &v, &type);
+          bool truth;
+          if (type == kTypeInt)
+            truth = WordInt(v) != 0;
+          else if (type == kTypeFloat)
+            truth = WordFloat(v) != 0.0f;
+          else if (type == kTypePointer)
+            truth = v != 0;
+          else
+            FailTag("IF: cannot logically test this type (%d).", type);
+          resultType = type;
+          const int32_t f = code[ip + 1];
+          ip += 2;
+          if (!truth) {
+            if (!target(f)) {
+              running = false;
+              break;
+            }
+            ip = f;
+          }
+          break;
+        }
         PushIdent(c);
         lastAddress = reinterpret_cast<char*>(&mvValue[c >> 8][c & 255]);
         keepAddress = true;
@@ -536,14 +562,15 @@ void DoRuleList(GenCell* list, int position) {
 
 void Do1Rule(int cls, int index, MVWord value, bool clearAfter) {
   if (errorFlag || checkRules) return;
-  if (lineRulesOffHook != nullptr && lineRulesOffHook()) return;
+  if (thisLine != nullptr && (thisLine->flags & kLineRulesApply) == 0) return;
   mvValue[cls][index] = value;
   if (value == 0 && cls != usr_) return;
   GenCell* list = mvRule[cls][index];
   if (list != nullptr) {
     const int saved = calculate;
     calculate = 0;
-    DoRuleList(list, CurrentPosition());
+    const int position = lexRule ? (lexLine != nullptr ? lexLine->column : 0) : CurrentPosition();
+    DoRuleList(list, position);
     calculate = saved;
   }
   if (clearAfter) mvValue[cls][index] = 0;
