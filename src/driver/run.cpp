@@ -10,6 +10,7 @@
 #include "driver/options.h"
 #include "driver/paths.h"
 #include "frontend/files.h"
+#include "frontend/lex.h"
 #include "frontend/line.h"
 #include "rules/arith.h"
 #include "rules/builtins.h"
@@ -250,14 +251,11 @@ void WriteStartLine() {
   if (listFile != nullptr) fprintf(listFile, "%s\n", line.c_str());
 }
 
-// Reads the module to its end; every line closes as the reader leaves it.
+// Reads the module through the lexer to its end; every line closes as the
+// reader leaves it.
 void ReadModule() {
-  int c = NextChar();
-  while (c >= 0) {
-    if (c == '/' && SkipComment(&c) != 0) continue;
-    if (c != 13 && c != ' ' && c != '\t' && lexLine != nullptr) lexLine->flags = (lexLine->flags & ~kLineWhite) | kLineHasCode;
-    c = NextChar();
-  }
+  LexValue value;
+  for (int code; (code = Lex1()) != 0;) Lex2(code, &value);
 }
 
 void ModuleLoop() {
@@ -282,7 +280,7 @@ void ModuleLoop() {
     WriteStartLine();
     if (first) BeginProject();
     first = false;
-    LineInit();
+    LexInit();
     BeginModule();
     ReadModule();
     fflush(stdout);

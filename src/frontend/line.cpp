@@ -25,7 +25,7 @@ bool inString, inChar, inComment;
 bool checkForPPD;
 bool inDirective;
 bool endPPLine;
-bool spaceAfter, whiteAfter;
+int spaceAfter, whiteAfter;
 bool parserAttached;
 int lineTokenCount;
 LineMessage* firstMsg;
@@ -45,6 +45,9 @@ enum : int { kLexBackslash = 2, kLexCComment = 5, kLexCppComment = 9, kLexNlEof 
 enum : int { kPrjComLines = 3, kPrjTotalLines = 23, kPrjWarnings = 29, kPrjWhiteLines = 30 };
 
 SourceLine* oldestLine;  // the oldest line still held
+// The lexer has been handed the end of the current line; the line closes when
+// the next character is asked for, once the token that ended there is made.
+bool closePending;
 char lineBuffer[kMaxLineLength + 1];
 
 bool CheckingSource() { return notRules && !checkRules; }
@@ -227,8 +230,9 @@ void LineInit() {
   inString = inChar = inComment = false;
   checkForPPD = true;
   inDirective = endPPLine = false;
-  spaceAfter = whiteAfter = false;
+  spaceAfter = whiteAfter = 2;
   lineTokenCount = 0;
+  closePending = false;
 }
 
 // ---- Reading lines --------------------------------------------------------------------------
@@ -328,6 +332,10 @@ int Peek(int n) {
 }
 
 int NextChar() {
+  if (closePending) {
+    closePending = false;
+    AdvanceLexLine();
+  }
   int c = AdvanceChar();
   for (;;) {
     if (c < 0) {
@@ -344,7 +352,7 @@ int NextChar() {
     if (c == 13) {
       checkForPPD = true;
       if (inDirective) endPPLine = true;
-      if (lexLine != nullptr && !parserAttached) AdvanceLexLine();
+      if (lexLine != nullptr && !parserAttached) closePending = true;
       return c;
     }
     if (c != '\\') return c;
@@ -384,7 +392,7 @@ int SkipComment(int* c) {
     *c = ch;
     return 1;
   }
-  int span = 0;
+  int span = 1;  // the lines the comment stands on
   commentDepth = 1;
   inComment = true;
   bool newLine = false;

@@ -66,7 +66,7 @@ extern bool inString, inChar, inComment;  // open literals and comments, for the
 extern bool checkForPPD;      // a directive may start at the next character
 extern bool inDirective;      // a directive line is being read
 extern bool endPPLine;        // the directive line has ended
-extern bool spaceAfter, whiteAfter;
+extern int spaceAfter, whiteAfter;  // 0, 1, or 2 when the token came from a macro
 // No parser follows the lines yet: the reader closes each line as the lexer
 // leaves it.
 extern bool parserAttached;
