@@ -85,6 +85,21 @@ class WorkDir {
     for (const int32_t w : words) s.append(reinterpret_cast<const char*>(&w), sizeof w);
     return s;
   }
+  // Rules on a lexical variable, an event and a line variable, each counting
+  // into a rule-file variable: the reader and the lexer run with their
+  // triggers live. One record: length, units, triggers, end mark.
+  static std::string LexicalRules() {
+    const int32_t kVarRef = 310, kPreInc = 535, kEndStmt = 59, kStop = 531;
+    const int32_t usr0 = 17 * 256;
+    std::string rules;
+    for (const int32_t trigger : {1 * 256 + 8, 16 * 256 + 15, 12 * 256 + 4}) {  // lex_radix, lex_nonstandard, lin_end
+      rules += Words({5, kVarRef, usr0, kPreInc, kEndStmt, kStop, 1, trigger, -1});
+    }
+    const std::string name("lex.mv\0", 7);
+    // The used list names the triggers too, so that their analyses run.
+    return Words({1004, 5, 1, 4, 4, 4, 4, 7}) + name + Words({1, 0, 4, 0}) + rules + Words({-2}) +
+           Words({303, 0}) + Words({1 * 256 + 8, 16 * 256 + 15, 12 * 256 + 4, usr0});
+  }
   // Modules, a project, a rule source and compiled rule files, good and bad,
   // for the inputs to name.
   static void Populate() {
@@ -96,6 +111,7 @@ class WorkDir {
     Write("r.mvo", Words({1004, 5, 1, 4, 4, 4, 4, 5}) + std::string("r.mv\0", 5) + Words({0, 0, 0, 0}));
     Write("old.mvo", Words({400, 5}));
     Write("cut.mvo", Words({1004, 5, 1, 4}));
+    Write("lex.mvo", LexicalRules());
   }
   std::string path_;
   std::filesystem::path home_;
@@ -148,6 +164,21 @@ inline int RunArgsInput(const uint8_t* data, size_t size) {
   WorkDir& dir = WorkDir::Get();
   dir.Enter();
   const int status = RunInWorkDir(args);
+  dir.Leave();
+  return status;
+}
+
+// fuzz_source: the bytes are a module, read through the line reader and the
+// lexer with lexical and line rules loaded, once as C and once as C++.
+inline int RunSourceInput(const uint8_t* data, size_t size) {
+  WorkDir& dir = WorkDir::Get();
+  dir.Enter();
+  {
+    std::ofstream f("m.c", std::ios::binary);
+    f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  int status = RunInWorkDir({"-Rlex.mvo", "-L", "m.c"});
+  if (status == 0) status = RunInWorkDir({"-K8", "-Rlex.mvo", "m.c"});
   dir.Leave();
   return status;
 }
