@@ -11,6 +11,8 @@
 #include "driver/paths.h"
 #include "frontend/files.h"
 #include "frontend/lex.h"
+#include "frontend/lex2.h"
+#include "frontend/macros.h"
 #include "frontend/line.h"
 #include "rules/arith.h"
 #include "rules/builtins.h"
@@ -251,13 +253,6 @@ void WriteStartLine() {
   if (listFile != nullptr) fprintf(listFile, "%s\n", line.c_str());
 }
 
-// Reads the module through the lexer to its end; every line closes as the
-// reader leaves it.
-void ReadModule() {
-  LexValue value;
-  for (int code; (code = Lex1()) != 0;) Lex2(code, &value);
-}
-
 void ModuleLoop() {
   bool first = true;
   for (StrCell* cell = sourceList; cell != nullptr;) {
@@ -278,15 +273,18 @@ void ModuleLoop() {
     snprintf(modName, sizeof modName, "%s", srcFN);
 
     WriteStartLine();
+    SetLocalMacros();
+    LexInit();
     if (first) BeginProject();
     first = false;
-    LexInit();
+    StartForcedIncludes();
     BeginModule();
-    ReadModule();
+    ReadModuleTokens();
     fflush(stdout);
     FlushAllLines();
     EndModule();
     fprintf(out, "File %s check complete.\n", srcFN);
+    ResetMacros();
 
     StrCell* next = checkProject ? cell->next : nullptr;
     if (next == nullptr) EndProject();
@@ -396,6 +394,8 @@ void MorvaneMain(int argc, const char* const* argv) {
   InitLines();
   InitModule();
   SetOption('K', 3);
+  InitMacros();
+  InitTokens();
   InitVars();
   InitRegions();
   InitArith();
@@ -414,8 +414,10 @@ void MorvaneMain(int argc, const char* const* argv) {
       GiveHelp();
       CleanExit(0);
     }
-    fprintf(stderr, "\nThis version of Morvane cannot list the predefined macros yet.\n\n");
-    CleanExit(1);
+    SetLocalMacros();
+    DoCLDefines();
+    DisplayPredefs();
+    CleanExit(0);
   }
 
   GetLists();
@@ -444,6 +446,7 @@ void MorvaneMain(int argc, const char* const* argv) {
     for (StrCell* p = excludeList; p != nullptr; p = p->next) fprintf(out, "     %s\n", p->name);
   }
 
+  InitMacros();
   ModuleLoop();
 
   if (checkProject) {

@@ -23,6 +23,8 @@ void InitFiles() {
   nFiles = nPaths = 1;
 }
 
+void StartForcedIncludes() {}
+
 int AddFileName(const char* name, bool* isNew) {
   if (isNew != nullptr) *isNew = false;
   if (name == nullptr || *name == 0) return 0;

@@ -28,6 +28,8 @@ extern FileFrame* fileStack;
 extern int nFiles, nPaths;  // slots in use, slot 0 being the empty name
 
 void InitFiles();
+// Before each module's first line: enters the first forced header, if any.
+void StartForcedIncludes();
 int AddFileName(const char* name, bool* isNew);  // index 1..3999
 int AddPathName(const char* name);               // index 1..127, 0 for none
 const char* FileName(int index);

@@ -593,15 +593,8 @@ void FormatFn(int function, int argc, int position) {
 
 // ---- The dispatch table ---------------------------------------------------------------------
 
-using Handler = void (*)(int function, int argc, int position);
-
-struct Builtin {
-  Handler run = nullptr;
-  int arity = -1;  // -1: the handler checks its own count
-};
-
-const std::array<Builtin, kBuiltinCount>& Builtins() {
-  static const std::array<Builtin, kBuiltinCount> table = [] {
+std::array<Builtin, kBuiltinCount>& Builtins() {
+  static std::array<Builtin, kBuiltinCount> table = [] {
     std::array<Builtin, kBuiltinCount> t{};
     t[kFnAdvise] = {AdviseFn, 1};
     t[kFnExit] = {ExitFn, 1};
@@ -618,6 +611,11 @@ const std::array<Builtin, kBuiltinCount>& Builtins() {
 }
 
 }  // namespace
+
+void RegisterBuiltin(int function, BuiltinHandler run, int arity) {
+  MV_ASSERT(function >= 0 && function < kBuiltinCount, kPhaseInit);
+  Builtins()[function] = Builtin{run, arity};
+}
 
 void InitBuiltins() {
   for (FILE* stream : openStreams) {

@@ -30,6 +30,17 @@ enum FormatKind : int {
 // after InitRegions.
 void InitBuiltins();
 
+// A built-in's handler pops its own arguments (last first) and pushes its
+// result, if any. With an arity of -1 it checks its argument count itself.
+using BuiltinHandler = void (*)(int function, int argc, int position);
+struct Builtin {
+  BuiltinHandler run = nullptr;
+  int arity = -1;
+};
+// Subsystems add the built-ins that read or steer them; a number not yet
+// registered is fatal error 48 when a rule calls it.
+void RegisterBuiltin(int function, BuiltinHandler run, int arity);
+
 // Runs built-in `function` with `argc` arguments on the operand stack; the
 // position is the column of the event that fired the rule.
 void CallBuiltin(int function, int argc, int position);
