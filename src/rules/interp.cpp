@@ -33,6 +33,15 @@ int interpretDepth;
 namespace {
 
 int storeCount;           // words in mvStore
+// What the loader allocated: kept for the whole run, released when the next
+// run in the same process starts.
+std::vector<void*>* loaded;
+
+void* LoaderMem(size_t count, size_t size) {
+  void* p = GetMem(count, size);
+  loaded->push_back(p);
+  return p;
+}
 MVWord constantCopy;      // where a pushed constant lives, for the address-of operator
 bool classHasRules[kClasses];  // some rule is triggered by a variable of the class
 bool classNamed[kClasses];     // some rule names a variable of the class
@@ -106,6 +115,9 @@ bool ValidCode(int32_t code) {
 }  // namespace
 
 void InitInterp() {
+  if (loaded == nullptr) loaded = new std::vector<void*>;
+  for (void* p : *loaded) FreeMem(p);
+  loaded->clear();
   calculate = 0;
   mvStore = nullptr;
   storeCount = 0;
@@ -670,7 +682,8 @@ void LoadCode(int32_t nVarsInFile, int32_t nStatsInFile, int32_t nUsedInFile, in
       CleanExit(1);
     }
     if (static_cast<long>(length) * 4 > Remaining()) UnexpectedEnd();
-    auto* rule = static_cast<RuleCode*>(GetMem(1, sizeof(RuleCode) + sizeof(int32_t) * static_cast<size_t>(length)));
+    auto* rule =
+        static_cast<RuleCode*>(LoaderMem(1, sizeof(RuleCode) + sizeof(int32_t) * static_cast<size_t>(length)));
     rule->length = length;
     if (fread(rule->units, sizeof(int32_t), static_cast<size_t>(length), codeFile) != static_cast<size_t>(length))
       UnexpectedEnd();
@@ -709,7 +722,7 @@ void LoadCode(int32_t nVarsInFile, int32_t nStatsInFile, int32_t nUsedInFile, in
       case kTypePointer:
         if (dim < 0 || dim > kMaxRuleBuffer) DamagedFile("bad size of a character array", dim);
         if (dim > 0) {
-          char* buffer = static_cast<char*>(GetMem(1, static_cast<size_t>(dim)));
+          char* buffer = static_cast<char*>(LoaderMem(1, static_cast<size_t>(dim)));
           RegisterRegion(buffer, static_cast<size_t>(dim), kRegionBuffer);
           mvValue[usr_][i] = reinterpret_cast<MVWord>(buffer);
         }
@@ -758,7 +771,7 @@ void LoadCode(int32_t nVarsInFile, int32_t nStatsInFile, int32_t nUsedInFile, in
   CheckCount(nConstInFile, 4, 0x7FFFFFFF / 4, "bad number of constants");
   storeCount = nConstInFile;
   if (nConstInFile >= 1) {
-    mvStore = static_cast<int32_t*>(GetMem(static_cast<size_t>(nConstInFile), sizeof(int32_t)));
+    mvStore = static_cast<int32_t*>(LoaderMem(static_cast<size_t>(nConstInFile), sizeof(int32_t)));
     for (int32_t i = 0; i < nConstInFile; ++i) mvStore[i] = ReadWord();
   } else {
     mvStore = nullptr;
