@@ -105,6 +105,18 @@ bool TopIsPointer() {
 
 constexpr int kErrSyntax = 21;  // err_syntax in class 16
 
+// Opcodes followed by one operand unit (for STRING: the count of text units).
+bool HasOperand(int32_t op) {
+  switch (op) {
+    case OP_STRING: case OP_INTCONST: case OP_INTIMM: case OP_FLTCONST: case OP_VARREF: case OP_BREAK:
+    case OP_CONTINUE: case OP_IF: case OP_SWITCH: case OP_WHILE: case OP_FCNCALL: case OP_JUMP:
+    case OP_TABLEJUMP:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool ValidCode(int32_t code) {
   if (code < 0) return false;
   const int cls = code >> 8;
@@ -146,15 +158,6 @@ void Interpret(const int32_t* code, int32_t length, int position) {
   int32_t ip = 0;
   bool running = true;
 
-  // Reads the operand unit at ip; false when the block ends first.
-  auto operand = [&](int32_t* v) {
-    if (ip >= length) {
-      Damaged("operand missing at the end of the rule", ip);
-      return false;
-    }
-    *v = code[ip++];
-    return true;
-  };
   auto target = [&](int32_t t) {
     if (t < 0 || t >= length) {
       Damaged("jump target outside the rule", t);
@@ -170,6 +173,14 @@ void Interpret(const int32_t* code, int32_t length, int position) {
     }
     const int32_t op = code[ip++];
     bool keepAddress = false;
+    int32_t arg = 0;  // the operand unit of the opcodes that have one
+    if (HasOperand(op)) {
+      if (ip >= length) {
+        Damaged("operand missing at the end of the rule", ip);
+        break;
+      }
+      arg = code[ip++];
+    }
     int32_t a32, b32;
     MVWord a, b;
     int ta, tb, truth;
@@ -336,11 +347,7 @@ void Interpret(const int32_t* code, int32_t length, int position) {
       case OP_DIVASG:
       case OP_MODASG: Do2Special(op); break;
       case OP_STRING: {
-        int32_t n;
-        if (!operand(&n)) {
-          running = false;
-          break;
-        }
+        const int32_t n = arg;
         if (n < 1 || n > length - ip ||
             memchr(code + ip, 0, static_cast<size_t>(n) * sizeof(int32_t)) == nullptr) {
           Damaged("bad string length", n);
@@ -356,11 +363,7 @@ void Interpret(const int32_t* code, int32_t length, int position) {
       }
       case OP_INTCONST:
       case OP_FLTCONST: {
-        int32_t k;
-        if (!operand(&k)) {
-          running = false;
-          break;
-        }
+        const int32_t k = arg;
         if (k < 0 || k >= nStore) {
           Damaged("constant index outside the constant pool", k);
           running = false;
@@ -379,11 +382,7 @@ void Interpret(const int32_t* code, int32_t length, int position) {
         break;
       }
       case OP_INTIMM: {
-        int32_t v;
-        if (!operand(&v)) {
-          running = false;
-          break;
-        }
+        const int32_t v = arg;
         PushLong(v);
         constantCopy = v;
         lastAddress = reinterpret_cast<char*>(&constantCopy);
@@ -391,11 +390,7 @@ void Interpret(const int32_t* code, int32_t length, int position) {
         break;
       }
       case OP_VARREF: {
-        int32_t c;
-        if (!operand(&c)) {
-          running = false;
-          break;
-        }
+        const int32_t c = arg;
         if (!ValidCode(c)) {
           Damaged("variable code out of range", c);
           running = false;
@@ -433,11 +428,7 @@ void Interpret(const int32_t* code, int32_t length, int position) {
         break;
       }
       case OP_BREAK: {
-        int32_t w;
-        if (!operand(&w)) {
-          running = false;
-          break;
-        }
+        const int32_t w = arg;
         if (!target(w) || !target(code[w])) {
           running = false;
           break;
@@ -448,8 +439,8 @@ void Interpret(const int32_t* code, int32_t length, int position) {
       case OP_CONTINUE:
       case OP_JUMP:
       case OP_TABLEJUMP: {
-        int32_t t;
-        if (!operand(&t) || !target(t)) {
+        const int32_t t = arg;
+        if (!target(t)) {
           running = false;
           break;
         }
@@ -458,11 +449,7 @@ void Interpret(const int32_t* code, int32_t length, int position) {
       }
       case OP_IF:
       case OP_WHILE: {
-        int32_t f;
-        if (!operand(&f)) {
-          running = false;
-          break;
-        }
+        const int32_t f = arg;
         if (!TestCondition(&truth))
           FailTag(op == OP_IF ? "IF: cannot logically test this type (%d)." : "WHILE: cannot logically test this type (%d).",
                   truth);
@@ -485,11 +472,7 @@ void Interpret(const int32_t* code, int32_t length, int position) {
         }
         break;
       case OP_SWITCH: {
-        int32_t p;
-        if (!operand(&p)) {
-          running = false;
-          break;
-        }
+        const int32_t p = arg;
         const int32_t v = PopLong();
         if (p < 0 || p > length - 4 || code[p + 2] < 0 || code[p + 2] > (length - p - 4) / 2) {
           Damaged("bad switch table", p);
@@ -527,11 +510,7 @@ void Interpret(const int32_t* code, int32_t length, int position) {
         fcnStack[fcnLevel++] = PopLong();
         break;
       case OP_FCNCALL: {
-        int32_t argc;
-        if (!operand(&argc)) {
-          running = false;
-          break;
-        }
+        const int32_t argc = arg;
         if (fcnLevel <= 0 || argc < 0 || argc > opStackLevel - opStackBase) {
           Damaged("function call without its function or arguments", argc);
           running = false;
