@@ -25,6 +25,7 @@ bool inString, inChar, inComment;
 bool checkForPPD;
 bool inDirective;
 bool endPPLine;
+bool suppressLines;
 int spaceAfter, whiteAfter;
 bool parserAttached;
 int lineTokenCount;
@@ -275,6 +276,7 @@ int GetNewLine() {
   line->depth = frame->depth;
   line->flags = kLineWhite | (((frame->flags >> kFrameKindShift) & 3u) << kLineHeaderKindShift);
   if ((frame->flags & kFrameRulesApply) != 0) line->flags |= kLineRulesApply;
+  if (suppressLines) line->flags |= kLineSuppressed;
   if (atEnd) line->flags |= kLineAtEof;
   line->prev = lexLine;
   if (lexLine != nullptr) lexLine->next = line;

@@ -70,6 +70,8 @@ extern int spaceAfter, whiteAfter;  // 0, 1, or 2 when the token came from a mac
 // No parser follows the lines yet: the reader closes each line as the lexer
 // leaves it.
 extern bool parserAttached;
+// The preprocessor is skipping a group: new lines are suppressed.
+extern bool suppressLines;
 // The lexer's per-line token count, reset when a line is read.
 extern int lineTokenCount;
 

@@ -1,18 +1,982 @@
+// The macro table and macro expansion: #define and #undef, the command-line
+// definitions, the predefined macros of the dialects, and the expander the
+// lexer asks about every identifier. Expansion works on a stream of pending
+// tokens in front of the source: a macro's replacement goes back to the
+// front of the stream and is rescanned with what follows it; every token
+// carries the set of names whose expansion produced it, and a name in its own
+// set is never expanded again.
 #include "frontend/macros.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <deque>
+#include <memory>
+#include <set>
+#include <unordered_map>
 
+#include "driver/options.h"
 #include "driver/run.h"
+#include "frontend/files.h"
+#include "frontend/lex.h"
+#include "frontend/line.h"
+#include "rules/arith.h"
+#include "rules/builtins.h"
+#include "rules/interp.h"
+#include "rules/mvvars.h"
+#include "rules/regions.h"
+#include "support/mverror.h"
+#include "support/public.h"
 
 namespace mv {
 
-void InitMacros() {}
-void SetLocalMacros() {}
-void DoCLDefines() {}
-void DisplayPredefs() {
-  fprintf(stderr, "\nThis version of Morvane cannot list the predefined macros yet.\n\n");
-  CleanExit(1);
+std::string saveMacro;
+std::string macName;
+std::string pragName;
+int conflictFile;
+int skipMacroOps;
+bool exitOnError, allowPPSearch;
+
+// Until the include files land, an include directive finds nothing.
+__attribute__((weak)) int PrepInclude(int) { return 0; }
+
+struct PPStream {
+  std::deque<PPTok> q;
+  bool source;  // the line reader follows the pending tokens
+};
+
+namespace {
+
+constexpr int kEol = 13;
+
+// evt_, lex2_, op_ and mod_ indexes.
+enum : int { kEvtBadCall = 3, kEvtConflictLine = 8, kEvtNullArg = 17, kEvtPasteFailed = 19 };
+enum : int { kLexMacro = 8 };
+enum : int { kOpMacroArg = 10, kOpMacroBegin = 11, kOpMacroCall = 12 };
+enum : int { kModMacros = 15 };
+
+Macro* modMacros[kHashChains];
+std::set<std::string> undefList;
+PPStream top{{}, true};
+bool readingSource;  // the expander reads raw tokens through the lexer
+bool clPending;      // the -D and -U options are still to be applied to this module
+char dateText[16] = "Jan  1 1970";
+char timeText[16] = "00:00:00";
+
+std::unordered_map<std::string, int> nameIds;
+int NameId(const std::string& name) {
+  auto it = nameIds.find(name);
+  if (it != nameIds.end()) return it->second;
+  const int id = static_cast<int>(nameIds.size()) + 1;
+  nameIds.emplace(name, id);
+  return id;
 }
-void ResetMacros() {}
+
+bool Hidden(const PPTok& t, int id) { return std::binary_search(t.hide.begin(), t.hide.end(), id); }
+void AddHidden(PPTok* t, const std::vector<int>& set) {
+  for (int id : set) {
+    auto at = std::lower_bound(t->hide.begin(), t->hide.end(), id);
+    if (at == t->hide.end() || *at != id) t->hide.insert(at, id);
+  }
+}
+
+bool RulesOnLexLine() { return lexLine != nullptr && (lexLine->flags & kLineRulesApply) != 0; }
+bool HasRules(int cls, int index) { return mvRule[cls] != nullptr && mvRule[cls][index] != nullptr; }
+
+// Fires a lexical event at the lexer's line.
+void FireAtLexer(int cls, int index, int32_t value) {
+  if (checkRules || mvRule[cls] == nullptr) return;
+  const bool savedRule = lexRule;
+  SourceLine* const savedLine = thisLine;
+  lexRule = true;
+  thisLine = lexLine;
+  Do1Rule(cls, index, value, true);
+  lexRule = savedRule;
+  thisLine = savedLine;
+}
+
+bool IsBlank(int ch) { return ch == ' ' || ch == '\t' || ch == 11 || ch == 12 || ch == 10; }
+
+// ---- Raw tokens from the source ------------------------------------------------------
+
+// Inside a directive: skips blanks and comments; false at the line end.
+bool DirectiveBlanks() {
+  for (;;) {
+    int ch = lexChar;
+    if (ch == kEol || ch < 0) return false;
+    if (IsBlank(ch)) {
+      lexChar = NextChar();
+    } else if (ch == '/' && (Peek(1) == '*' || Peek(1) == '/')) {
+      SkipComment(&ch);
+      lexChar = ch;
+    } else {
+      return true;
+    }
+  }
+}
+
+void FromLexer(int code, PPTok* t) {
+  t->code = code;
+  t->text = lexTokenValue;
+  t->white = lex1WhiteAfter;
+  t->wide = (code == kTokString || code == kTokChar) && isWide;
+  t->floatSuffix = code == kTokFloat && floatBySuffix ? 'f' : 0;
+  t->noExpand = false;
+  t->param = -1;
+  t->hide.clear();
+}
+
+// The next source token without expansion; inside a directive it stops at
+// the end of the line.
+bool RawSourceToken(PPTok* t) {
+  if (inDirective && !inMacroDef && !DirectiveBlanks()) return false;
+  const bool savedExpand = expandAllowed, savedReading = readingSource;
+  expandAllowed = false;
+  readingSource = true;
+  const int code = Lex1();
+  expandAllowed = savedExpand;
+  readingSource = savedReading;
+  if (code == 0) return false;
+  FromLexer(code, t);
+  return true;
+}
+
+bool StreamNext(PPStream& s, PPTok* t) {
+  while (!s.q.empty()) {
+    *t = std::move(s.q.front());
+    s.q.pop_front();
+    if (t->code != kTokEmpty) return true;
+  }
+  return s.source && RawSourceToken(t);
+}
+
+// True when the next token of the stream is '('; a source '(' is consumed.
+// Outside directives line ends may come between; a comment prevents it.
+bool TakeParen(PPStream& s) {
+  while (!s.q.empty() && s.q.front().code == kTokEmpty) s.q.pop_front();
+  if (!s.q.empty()) {
+    if (s.q.front().code != '(') return false;
+    s.q.pop_front();
+    return true;
+  }
+  if (!s.source) return false;
+  int ch = lexChar;
+  while (ch >= 0 && (IsBlank(ch) || (ch == kEol && !inDirective))) ch = lexChar = NextChar();
+  if (ch != '(') return false;
+  lexChar = NextChar();
+  checkForPPD = false;
+  return true;
+}
+
+// ---- Text of tokens ------------------------------------------------------------------
+
+std::string TokText(const PPTok& t) {
+  switch (t.code) {
+    case kTokString: return (t.wide ? "L\"" : "\"") + t.text + "\"";
+    case kTokChar: return (t.wide ? "L'" : "'") + t.text + "'";
+    case kTokFloat: return t.floatSuffix != 0 ? t.text + t.floatSuffix : t.text;
+    case kTokEmpty: return "";
+    default: return t.text;
+  }
+}
+
+PPTok Stringize(const PPList& arg) {
+  PPTok s;
+  s.code = kTokString;
+  for (size_t i = 0; i < arg.size(); ++i) {
+    const PPTok& t = arg[i];
+    if (t.code == kTokEmpty) continue;
+    if (t.code == kTokString) s.text += "\\\"" + t.text + "\\\"";
+    else if (t.code == kTokChar) s.text += "'" + t.text + "'";
+    else s.text += TokText(t);
+    if (t.white && i + 1 < arg.size()) s.text += ' ';
+  }
+  return s;
+}
+
+// ---- Tokenizing text -----------------------------------------------------------------
+
+struct OpText {
+  const char* text;
+  int code;
+};
+constexpr OpText kOps[] = {
+    {"<<=", kTokShlAsg}, {">>=", kTokShrAsg}, {"->*", kTokArrowStar}, {"...", kTokEllipsis},
+    {"||", kTokOrOr}, {"&&", kTokAndAnd}, {"==", kTokEq}, {"!=", kTokNe}, {"<=", kTokLe},
+    {">=", kTokGe}, {"<<", kTokShl}, {">>", kTokShr}, {"++", kTokInc}, {"--", kTokDec},
+    {"->", kTokArrow}, {"+=", kTokAddAsg}, {"-=", kTokSubAsg}, {"*=", kTokMulAsg},
+    {"/=", kTokDivAsg}, {"%=", kTokModAsg}, {"&=", kTokAndAsg}, {"^=", kTokXorAsg},
+    {"|=", kTokOrAsg}, {"::", kTokScope}, {".*", kTokDotStar}, {"##", kTokPaste},
+};
+
+bool IdentChar(int ch) {
+  return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') || ch == '_' ||
+         ch == '$';
+}
+bool IsDigitChar(int ch) { return ch >= '0' && ch <= '9'; }
+
+}  // namespace
+
+PPList TokenizeText(const char* text) {
+  PPList out;
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p != 0) {
+    if (*p <= ' ') {
+      if (!out.empty()) out.back().white = true;
+      ++p;
+      continue;
+    }
+    PPTok t;
+    const unsigned char* start = p;
+    if ((*p == 'L' && (p[1] == '"' || p[1] == '\'')) || *p == '"' || *p == '\'') {
+      if (*p == 'L') t.wide = true, ++p;
+      const unsigned char quote = *p++;
+      const unsigned char* body = p;
+      while (*p != 0 && *p != quote) p += (*p == '\\' && p[1] != 0) ? 2 : 1;
+      t.code = quote == '"' ? kTokString : kTokChar;
+      t.text.assign(reinterpret_cast<const char*>(body), static_cast<size_t>(p - body));
+      if (*p != 0) ++p;
+    } else if (IsDigitChar(*p) || (*p == '.' && IsDigitChar(p[1]))) {
+      bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
+      bool isFloatNum = false;
+      while (IdentChar(*p) || *p == '.' ||
+             ((*p == '+' || *p == '-') && !hex && (p[-1] == 'e' || p[-1] == 'E'))) {
+        if (*p == '.' || (!hex && (*p == 'e' || *p == 'E'))) isFloatNum = true;
+        ++p;
+      }
+      std::string s(reinterpret_cast<const char*>(start), static_cast<size_t>(p - start));
+      if (isFloatNum) {
+        t.code = kTokFloat;
+        if (!s.empty() && (s.back() == 'f' || s.back() == 'F')) t.floatSuffix = 'f', s.pop_back();
+        if (!s.empty() && (s.back() == 'l' || s.back() == 'L')) s.pop_back();
+      } else {
+        t.code = kTokInt;
+        while (s.size() > 1 && strchr("uUlL", s.back()) != nullptr) s.pop_back();
+      }
+      t.text = s;
+    } else if (IdentChar(*p) || *p == '@') {
+      while (IdentChar(*p) || *p == '@') ++p;
+      t.code = kTokIdent;
+      t.text.assign(reinterpret_cast<const char*>(start), static_cast<size_t>(p - start));
+    } else {
+      t.code = *p;
+      t.text.assign(1, static_cast<char>(*p));
+      for (const OpText& op : kOps) {
+        const size_t n = strlen(op.text);
+        if (strncmp(reinterpret_cast<const char*>(p), op.text, n) == 0) {
+          t.code = op.code;
+          t.text = op.text;
+          break;
+        }
+      }
+      p += t.text.size();
+    }
+    out.push_back(std::move(t));
+  }
+  return out;
+}
+
+std::string ListText(const PPList& list) {
+  std::string s;
+  for (size_t i = 0; i < list.size(); ++i) {
+    s += TokText(list[i]);
+    if (list[i].white && i + 1 < list.size()) s += ' ';
+  }
+  return s;
+}
+
+// ---- The table -----------------------------------------------------------------------
+
+
+namespace {
+
+Macro* FindIn(Macro* const* table, const char* name) {
+  for (Macro* m = table[Hashit(name)]; m != nullptr; m = m->next)
+    if (m->name == name) return m;
+  return nullptr;
+}
+
+Macro* NewMacro(const std::string& name) {
+  auto* m = new Macro{};
+  m->name = name;
+  m->nameId = NameId(name);
+  if (fileStack != nullptr) m->fileIndex = fileStack->fileIndex;
+  if (lexLine != nullptr) m->line = lexLine->number;
+  return m;
+}
+
+void Insert(Macro* m) {
+  Macro*& head = modMacros[Hashit(m->name.c_str())];
+  m->next = head;
+  head = m;
+}
+
+bool SameList(const PPList& a, const PPList& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (a[i].code != b[i].code || a[i].text != b[i].text || a[i].param != b[i].param) return false;
+  return true;
+}
+
+bool IsBenign(const Macro* n, const Macro* o) {
+  return (n->flags & kMacroFunction) == (o->flags & kMacroFunction) && n->params.size() == o->params.size() &&
+         SameList(n->body, o->body);
+}
+
+void Manifest(const char* name, int code, const char* text, int special = 0) {
+  Macro* m = NewMacro(name);
+  m->flags = kMacroPredefined;
+  m->special = special;
+  m->fileIndex = 0;
+  m->line = 0;
+  PPTok t;
+  t.code = code;
+  t.text = text;
+  m->body.push_back(t);
+  Insert(m);
+}
+
+void FreeTable(Macro** table) {
+  for (int i = 0; i < kHashChains; ++i) {
+    for (Macro* m = table[i]; m != nullptr;) {
+      Macro* next = m->next;
+      delete m;
+      m = next;
+    }
+    table[i] = nullptr;
+  }
+}
+
+}  // namespace
+
+Macro* FindMacro(const char* name) {
+  Macro* m = FindIn(modMacros, name);
+  if (m == nullptr || m->special == 0) return m;
+  PPTok& t = m->body[0];
+  switch (m->special) {
+    case 1: t.text = fileStack != nullptr ? FileName(fileStack->fileIndex) : ""; break;
+    case 2: t.text = std::to_string(lexLine != nullptr ? lexLine->number : 0); break;
+    case 3: t.text = dateText; break;
+    default: t.text = timeText; break;
+  }
+  return m;
+}
+
+bool IsMacroDefined(const char* name) { return FindIn(modMacros, name) != nullptr; }
+
+void ScanDefine(const char* name, const char* text) {
+  if (name == nullptr || *name == 0) return;
+  if (strcmp(name, "NO_EXT_KEYS") == 0) extendedKeys = 0;
+  Macro* m = NewMacro(name);
+  if (text != nullptr) m->body = TokenizeText(text);
+  Insert(m);
+}
+
+void UndefMacro(const char* name, bool fromSource) {
+  if (!checkRules && needUndefs) undefList.insert(name);
+  Macro** link = &modMacros[Hashit(name)];
+  while (*link != nullptr && (*link)->name != name) link = &(*link)->next;
+  if (*link == nullptr) return;
+  Macro* gone = *link;
+  *link = gone->next;
+  delete gone;
+  if (!fromSource) return;
+  SetPPVar(kPPUndef);
+  if (FindIn(modMacros, name) != nullptr) SetPPVar(kPPUnstack);
+  for (Macro* chain : modMacros)
+    for (Macro* m = chain; m != nullptr; m = m->next)
+      for (const PPTok& t : m->body)
+        if (t.text == name) {
+          SetPPVar(kPPDepend);
+          goto done;
+        }
+done:;
+}
+
+int TestUndef(const char* name) {
+  if (checkRules || name == nullptr || *name == 0) return 0;
+  return undefList.count(name) == 0 ? 1 : 0;
+}
+
+// ---- #define --------------------------------------------------------------------------
+
+void ScanMacro() {
+  expandAllowed = false;
+  inMacroDef = true;
+  struct Restore {
+    ~Restore() {
+      inMacroDef = false;
+      expandAllowed = true;
+    }
+  } restore;
+  PPTok name;
+  if (!RawSourceToken(&name) || name.code != kTokIdent) FatalError(3, FatalText(3));
+  if (std::any_of(name.text.begin(), name.text.end(), [](char c) { return c >= 'a' && c <= 'z'; }))
+    SetPPVar(kPPLowercase);
+  SetPPInt(kPPMacro, static_cast<int32_t>(name.text.size()));
+  if (name.text == "NO_EXT_KEYS") extendedKeys = 0;
+  macName = name.text;
+  Macro* m = NewMacro(name.text);
+  std::unique_ptr<Macro> owner(m);
+  if (lexChar == '(') {
+    m->flags |= kMacroFunction;
+    lexChar = NextChar();
+    PPTok p;
+    bool first = true;
+    for (;;) {
+      if (!RawSourceToken(&p)) FatalError(4, FatalText(4));
+      if (first && p.code == ')') break;
+      first = false;
+      if (p.code == kTokEllipsis) {
+        m->params.push_back("__VA_ARGS__");
+        m->flags |= kMacroVariadic;
+      } else if (p.code == kTokIdent) {
+        m->params.push_back(p.text);
+      } else {
+        FatalError(5, FatalText(5));
+      }
+      if (!RawSourceToken(&p)) FatalError(4, FatalText(4));
+      if (p.code == kTokEllipsis && (m->flags & kMacroVariadic) == 0) {
+        m->flags |= kMacroVariadic;
+        SetPPVar(kPPNotAnsi);
+        if (!RawSourceToken(&p)) FatalError(4, FatalText(4));
+      }
+      if (p.code == ')') break;
+      if (p.code != ',') FatalError(6, FatalText(6));
+    }
+    const int count = static_cast<int>(std::min<size_t>(m->params.size(), kMaxMacroParams));
+    m->flags |= static_cast<uint32_t>(count) << 23;
+    if (count > 0) SetPPInt(kPPArgCount, count);
+    else SetPPVar(kPPEmptyArglist);
+  } else if (pp_needed && FindCKeyword(name.text.c_str()) != kTokIdent) {
+    SetPPVar(kPPKeyword);
+  }
+  const bool function = (m->flags & kMacroFunction) != 0;
+  int length = 0;
+  std::vector<int> refs(m->params.size(), 0);
+  for (int code; (code = Lex1()) != 0;) {
+    PPTok t;
+    FromLexer(code, &t);
+    if (leadComment && noWhite) {
+      SetPPVar(kPPComment);
+      if (!ansiKeys && !m->body.empty()) {
+        PPTok paste;
+        paste.code = kTokPaste;
+        paste.text = "##";
+        paste.param = -2;
+        m->body.push_back(paste);
+      }
+    }
+    length += static_cast<int>(t.text.size()) + (t.white ? 1 : 0);
+    if (code == kTokPaste) t.param = -2;
+    if (function && code == kTokString) {
+      for (const std::string& p : m->params)
+        if (t.text.find(p) != std::string::npos) SetPPVar(kPPArgString);
+    }
+    if (code == kTokIdent) {
+      for (size_t i = 0; i < m->params.size(); ++i)
+        if (m->params[i] == t.text) {
+          t.param = static_cast<int>(i);
+          ++refs[i];
+        }
+      if (t.text == m->name) SetPPVar(kPPRecursive);
+    }
+    m->body.push_back(std::move(t));
+    if (lexChar == kEol || lexChar < 0) break;
+  }
+  PPList& b = m->body;
+  for (size_t i = 0; i < b.size(); ++i) {
+    if (b[i].param < 0) continue;
+    const bool parened = i > 0 && b[i - 1].code == '(' && i + 1 < b.size() && b[i + 1].code == ')';
+    if (!parened) SetPPVar(kPPArgParen);
+  }
+  if (!function && b.size() == 1) {
+    const int c = b[0].code;
+    if (c == kTokString || c == kTokInt || c == kTokChar || c == kTokFloat) SetPPVar(kPPConst);
+  }
+  if (Macro* old = FindIn(modMacros, m->name.c_str()); old != nullptr) {
+    if (IsBenign(m, old)) {
+      SetPPVar(kPPBenign);
+    } else {
+      SetPPVar(kPPStack);
+      SetPPVar(kPPMacroConflict);
+      conflictFile = old->fileIndex;
+      if (pp_needed && !checkRules) mvValue[evt_][kEvtConflictLine] = static_cast<MVWord>(old->line);
+    }
+  } else if (!checkRules && mvValue[mod_] != nullptr) {
+    mvValue[mod_][kModMacros] += 1;
+  }
+  if (b.empty()) SetPPVar(kPPEmptyBody);
+  else if (b.back().code == ';') SetPPVar(kPPSemicolon);
+  SetPPInt(kPPLength, length - 1);
+  if (b.size() >= 2 && !function && b[0].code == '=') SetPPVar(kPPAssign);
+  for (int n : refs)
+    if (n > 1) SetPPVar(kPPArgMultiple);
+  if (fileStack != nullptr && ((fileStack->flags >> kFrameKindShift) & 3u) == 2) undefList.erase(m->name);
+  Insert(owner.release());
+}
+
+// ---- Expansion ------------------------------------------------------------------------
+
+namespace {
+
+// Joins two tokens; false when they do not form one token (then both stay).
+bool Paste(const PPTok& left, const PPTok& right, PPList* out) {
+  std::string text = TokText(left);
+  std::string r = TokText(right);
+  if (r.size() > 511) r.resize(511);
+  text += r;
+  if (text.size() >= kPasteBuffer) FatalError(12, FatalText(12));
+  if (text.compare(0, 2, "//") == 0) {
+    if (lexLine != nullptr) {
+      lexLine->flags |= kLinePasteComment;
+      if (lexLine->macroText != nullptr) FreeXString(lexLine->macroText);
+      lexLine->macroText = MakeXString(text.c_str());
+      lexLine->macroTextOffset = lexLine->column;
+    }
+    return true;  // a comment: both tokens are gone
+  }
+  PPList toks = TokenizeText(text.c_str());
+  if (toks.empty()) return true;
+  if (toks[0].text == TokText(left) && !toks[0].wide && toks.size() > 1) {
+    FireAtLexer(evt_, kEvtPasteFailed, 1);
+    return false;
+  }
+  toks.back().white = right.white;
+  for (PPTok& t : toks) out->push_back(std::move(t));
+  return true;
+}
+
+// Collects the arguments after the '('. False when the input ends first.
+bool CollectArgs(PPStream& s, const Macro* m, std::vector<PPList>* args, bool* rparenWhite) {
+  const size_t nParams = m->params.size();
+  const bool variadic = (m->flags & kMacroVariadic) != 0;
+  const bool fire = !checkRules && HasRules(op_, kOpMacroArg);
+  const bool savedParams = inMacroParams;
+  inMacroParams = true;
+  PPList current;
+  int depth = 0;
+  bool closed = false;
+  PPTok t;
+  while (StreamNext(s, &t)) {
+    if (fire) FireAtLexer(op_, kOpMacroArg, t.code);
+    if (t.code == '(') {
+      ++depth;
+    } else if (t.code == ')') {
+      if (depth == 0) {
+        *rparenWhite = t.white;
+        closed = true;
+        break;
+      }
+      --depth;
+    } else if (t.code == ',' && depth == 0 && !(variadic && args->size() + 1 >= nParams)) {
+      args->push_back(std::move(current));
+      current.clear();
+      continue;
+    }
+    current.push_back(std::move(t));
+  }
+  inMacroParams = savedParams;
+  args->push_back(std::move(current));
+  return closed;
+}
+
+void Substitute(const Macro* m, std::vector<PPList>& args, PPList* out) {
+  const PPList& body = m->body;
+  std::vector<PPList> expanded(args.size());
+  std::vector<bool> done(args.size(), false);
+  for (size_t i = 0; i < body.size(); ++i) {
+    const PPTok& tok = body[i];
+    const bool function = (m->flags & kMacroFunction) != 0;
+    if (function && tok.code == '#' && tok.param == -1 && i + 1 < body.size() && body[i + 1].param >= 0) {
+      PPTok s = Stringize(args[static_cast<size_t>(body[i + 1].param)]);
+      s.white = body[i + 1].white;
+      out->push_back(std::move(s));
+      ++i;
+      continue;
+    }
+    if (function && tok.code == '#' && tok.param == -1) FatalError(44, FatalText(44));
+    if (tok.param < 0) {
+      out->push_back(tok);
+      continue;
+    }
+    const size_t p = static_cast<size_t>(tok.param);
+    const bool pasteNext = (i > 0 && body[i - 1].code == kTokPaste && body[i - 1].param == -2) ||
+                           (i + 1 < body.size() && body[i + 1].code == kTokPaste && body[i + 1].param == -2);
+    const PPList* rep;
+    if (pasteNext) {
+      rep = &args[p];
+    } else {
+      if (!done[p]) {
+        expanded[p] = ExpandList(args[p]);
+        done[p] = true;
+      }
+      rep = &expanded[p];
+    }
+    if (rep->empty()) {
+      if (pasteNext) {
+        PPTok empty;
+        empty.code = kTokEmpty;
+        out->push_back(empty);
+      }
+      continue;
+    }
+    for (const PPTok& a : *rep) out->push_back(a);
+    out->back().white = tok.white;
+  }
+}
+
+void PasteAll(const Macro* m, PPList* list) {
+  PPList& l = *list;
+  const bool variadic = (m->flags & kMacroVariadic) != 0;
+  PPList out;
+  for (size_t i = 0; i < l.size(); ++i) {
+    if (!(l[i].code == kTokPaste && l[i].param == -2)) {
+      out.push_back(std::move(l[i]));
+      continue;
+    }
+    if (out.empty()) FatalError(59, FatalText(59));
+    if (i + 1 >= l.size()) continue;  // a ## at the end joins nothing
+    PPTok right = std::move(l[++i]);
+    PPTok left = std::move(out.back());
+    out.pop_back();
+    if (variadic && left.code == ',') {
+      // GNU comma: an empty variadic argument removes the comma.
+      if (right.code != kTokEmpty) out.push_back(std::move(left)), out.push_back(std::move(right));
+      continue;
+    }
+    if (left.code == kTokEmpty) {
+      out.push_back(std::move(right));
+    } else if (right.code == kTokEmpty) {
+      out.push_back(std::move(left));
+    } else if (!Paste(left, right, &out)) {
+      out.push_back(std::move(left));
+      out.push_back(std::move(right));
+    }
+  }
+  out.erase(std::remove_if(out.begin(), out.end(), [](const PPTok& t) { return t.code == kTokEmpty; }),
+            out.end());
+  l = std::move(out);
+}
+
+// Expands the macro named by the token at the front of the stream. Returns
+// 0 when the replacement was put in front of the stream, 1 when it was
+// empty, 2 not a macro, 3 the name is being expanded already, 4 a
+// function-like macro without '('.
+int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
+  Macro* m = FindMacro(nameTok.text.c_str());
+  if (m == nullptr) return 2;
+  if (Hidden(nameTok, m->nameId)) return 3;
+  const bool function = (m->flags & kMacroFunction) != 0;
+  std::vector<PPList> args;
+  bool lastWhite = nameTok.white;
+  if (function) {
+    if (!TakeParen(s)) {
+      if (!inArg) SetPPVar(kPPOverload);
+      return 4;
+    }
+    if (!checkRules && HasRules(op_, kOpMacroBegin))
+      FireAtLexer(op_, kOpMacroBegin, static_cast<int32_t>(m->params.size()));
+    const bool closed = CollectArgs(s, m, &args, &lastWhite);
+    const size_t nParams = m->params.size();
+    if (closed) {
+      if (nParams == 0) {
+        if (args.size() > 1 || !args[0].empty()) Advise(3, WarningText(3));
+        args.clear();
+      } else {
+        for (const PPList& a : args)
+          if (a.empty()) FireAtLexer(evt_, kEvtNullArg, 1);
+        const bool variadic = (m->flags & kMacroVariadic) != 0;
+        if (args.size() != nParams && !(variadic && args.size() + 1 >= nParams)) {
+          char text[kMessageBuffer];
+          snprintf(text, sizeof text,
+                   args.size() < nParams ? "Too few arguments for macro %s (%u required)"
+                                         : "Too many arguments for macro %s (%u required)",
+                   m->name.c_str(), static_cast<unsigned>(nParams));
+          Advise(args.size() < nParams ? 1 : 3, text);
+          FireAtLexer(evt_, kEvtBadCall, static_cast<int32_t>(args.size()) - static_cast<int32_t>(nParams));
+        }
+      }
+    }
+    args.resize(nParams);
+  }
+  if (lexLine != nullptr) lexLine->flags |= kLineMacro;
+  if (!checkRules) {
+    saveMacro = m->name;
+    if (RulesOnLexLine()) {
+      const bool savedRule = lexRule;
+      SourceLine* const savedLine = thisLine;
+      lexRule = true;
+      thisLine = lexLine;
+      DoFcnRule(kFnMacro, lexLine != nullptr ? lexLine->column : 0);
+      if (function && HasRules(op_, kOpMacroCall)) {
+        mvValue[lex2_][kLexMacro] = 1;
+        Do1Rule(op_, kOpMacroCall, 1, true);
+        mvValue[lex2_][kLexMacro] = 0;
+      } else if (!function && HasRules(lex2_, kLexMacro)) {
+        Do1Rule(lex2_, kLexMacro, 1, true);
+      }
+      lexRule = savedRule;
+      thisLine = savedLine;
+    }
+  }
+  if (m->body.empty()) return 1;
+  if (m->body[0].code == kTokPaste && m->body[0].param == -2) FatalError(59, FatalText(59));
+  PPList out;
+  Substitute(m, args, &out);
+  PasteAll(m, &out);
+  if (out.empty()) return 1;
+  std::vector<int> hide = nameTok.hide;
+  auto at = std::lower_bound(hide.begin(), hide.end(), m->nameId);
+  hide.insert(at, m->nameId);
+  for (PPTok& t : out) {
+    AddHidden(&t, hide);
+    t.param = -1;
+  }
+  out.back().white = lastWhite;
+  for (auto it = out.rbegin(); it != out.rend(); ++it) s.q.push_front(std::move(*it));
+  return 0;
+}
+
+// The next token of the stream with macros expanded. With queueOnly the
+// token itself comes from the pending tokens only, though a macro call among
+// them may take its arguments from the source.
+bool ExpandNext(PPStream& s, PPTok* t, bool inArg, bool queueOnly = false) {
+  for (;;) {
+    if (queueOnly) {
+      while (!s.q.empty() && s.q.front().code == kTokEmpty) s.q.pop_front();
+      if (s.q.empty()) return false;
+    }
+    if (!StreamNext(s, t)) return false;
+    if (t->code != kTokIdent || t->noExpand) return true;
+    const int r = ExpandAt(s, *t, inArg);
+    if (r == 0 || r == 1) continue;
+    if (r == 3) t->noExpand = true;
+    return true;
+  }
+}
+
+// ---- The lexer's hooks ------------------------------------------------------------------
+
+void Deliver(const PPTok& t) {
+  const size_t n = std::min<size_t>(t.text.size(), kLexBuffer - 1);
+  memcpy(lexTokenValue, t.text.data(), n);
+  lexTokenValue[n] = 0;
+  lex1WhiteAfter = t.white;
+  isWide = t.wide;
+  isFloat = t.code == kTokFloat;
+  floatBySuffix = t.floatSuffix != 0;
+}
+
+int MacroToken() {
+  if (readingSource || top.q.empty()) return 0;
+  top.source = true;
+  PPTok t;
+  if (!ExpandNext(top, &t, false, true)) return 0;
+  Deliver(t);
+  return t.code;
+}
+
+int PeekMacro() {
+  for (const PPTok& t : top.q)
+    if (t.code != kTokEmpty) return t.code;
+  return 0;
+}
+
+int ExpandIdent() {
+  PPTok t;
+  t.code = kTokIdent;
+  t.text = lexTokenValue;
+  t.white = lex1WhiteAfter;
+  top.source = true;
+  const int r = ExpandAt(top, t, false);
+  return r <= 1 ? r : 2;
+}
+
+void ResetLexerState() {
+  top.q.clear();
+  readingSource = false;
+  ResetConditions();
+  if (clPending) {
+    DoCLDefines();
+    if (showPredefs) DisplayPredefs();
+  }
+}
+
+// ---- Built-ins ---------------------------------------------------------------------------
+
+const char* TextArg() { return PopPointer(); }
+
+void MacroFn(int, int, int) {
+  const char* t = TextArg();
+  PushLong(t != nullptr && saveMacro == t ? 1 : 0);
+}
+void OpMacroFn(int, int, int) { PushPointer(HandOut(saveMacro.c_str())); }
+void PPNameFn(int, int, int) { PushPointer(HandOut(macName.c_str())); }
+void MacroDefinedFn(int, int, int) {
+  const char* t = TextArg();
+  PushLong(t != nullptr && IsMacroDefined(t) ? 1 : 0);
+}
+void NoUndefFn(int, int, int) { PushLong(TestUndef(TextArg())); }
+void DefineFn(int, int, int) {
+  const char* value = TextArg();
+  const char* name = TextArg();
+  if (name == nullptr) return;
+  const std::string n = name, v = value != nullptr ? value : "";
+  ScanDefine(n.c_str(), value != nullptr ? v.c_str() : nullptr);
+}
+void UndefineFn(int, int, int) {
+  const char* t = TextArg();
+  if (t != nullptr) {
+    const std::string n = t;
+    UndefMacro(n.c_str(), false);
+  }
+}
+void PragmaFn(int, int, int) {
+  const char* t = TextArg();
+  PushLong(t != nullptr && pragName == t ? 1 : 0);
+}
+void ErrorSeverityFn(int, int, int) { exitOnError = PopLong() == 1; }
+void IfSearchFn(int, int, int) { allowPPSearch = PopLong() != 0; }
+void SkipMacroOpsFn(int, int, int) { skipMacroOps = PopLong(); }
+void ConflictFileFn(int, int, int) { PushPointer(HandOut(FileName(conflictFile))); }
+
+void RegisterMacroBuiltins() {
+  RegisterBuiltin(kFnMacro, MacroFn, 1);
+  RegisterBuiltin(81, OpMacroFn, 0);
+  RegisterBuiltin(86, PPNameFn, 0);
+  RegisterBuiltin(58, MacroDefinedFn, 1);
+  RegisterBuiltin(72, NoUndefFn, 1);
+  RegisterBuiltin(14, DefineFn, 2);
+  RegisterBuiltin(133, UndefineFn, 1);
+  RegisterBuiltin(87, PragmaFn, 1);
+  RegisterBuiltin(85, ErrorSeverityFn, 1);
+  RegisterBuiltin(44, IfSearchFn, 1);
+  RegisterBuiltin(99, SkipMacroOpsFn, 1);
+  RegisterBuiltin(7, ConflictFileFn, 0);
+}
+
+}  // namespace
+
+PPList ExpandList(const PPList& list) {
+  PPStream s{std::deque<PPTok>(list.begin(), list.end()), false};
+  PPList out;
+  PPTok t;
+  while (ExpandNext(s, &t, true)) out.push_back(std::move(t));
+  return out;
+}
+
+bool DirectiveToken(PPTok* tok, bool expand) {
+  top.source = true;
+  return expand ? ExpandNext(top, tok, false) : StreamNext(top, tok);
+}
+
+void DropPending() { top.q.clear(); }
+
+// ---- The driver's interfaces ----------------------------------------------------------
+
+void InitMacros() {
+  undefList.clear();
+  directiveHook = Preprocessor;
+  skippingHook = [] { return suppress; };
+  skipLineHook = [] {
+    const bool saved = suppress;
+    suppress = true;
+    IgnoreTrailer();
+    suppress = saved;
+  };
+  macroTokenHook = MacroToken;
+  peekMacroHook = PeekMacro;
+  expandHook = ExpandIdent;
+  isMacroHook = [](const char* name) { return FindMacro(name) != nullptr; };
+  lexResetHook = ResetLexerState;
+  RegisterMacroBuiltins();
+  const time_t now = time(nullptr);
+  struct tm tmNow;
+  localtime_r(&now, &tmNow);
+  strftime(dateText, sizeof dateText, "%b %d %Y", &tmNow);
+  if (dateText[4] == '0') dateText[4] = ' ';
+  strftime(timeText, sizeof timeText, "%H:%M:%S", &tmNow);
+}
+
+void SetLocalMacros() {
+  FreeTable(modMacros);
+  Manifest("MORVANE", kTokInt, "1004");
+  Manifest("BETA", kTokInt, "5");
+  Manifest("lint", kTokInt, "2");
+  if (keyValue != 0) {
+    Manifest("__DATE__", kTokString, dateText, 3);
+    Manifest("__TIME__", kTokString, timeText, 4);
+    Manifest("__FILE__", kTokString, "", 1);
+    Manifest("__LINE__", kTokInt, "0", 2);
+  }
+  if (checkRules) {
+    Manifest("__UNIX__", kTokInt, "1");
+  } else {
+    Manifest("unix", kTokInt, "1");
+    Manifest("__unix", kTokInt, "1");
+    Manifest("__builtin_va_alist", kTokString, "arg0");
+    auto ints = [](std::initializer_list<std::pair<const char*, const char*>> list) {
+      for (const auto& [name, value] : list) Manifest(name, kTokInt, value);
+    };
+    switch (keyValue) {
+      case 1: ints({{"__STDC__", "1"}}); break;
+      case 4: ints({{"__cplusplus", "1"}, {"c_plusplus", "1"}}); break;
+      case 5: ints({{"__cplusplus", "1"}, {"__SC__", "0x0700"}, {"__INTSIZE", "4"}, {"__DEFALIGN", "4"}}); break;
+      case 6:
+        ints({{"__BCPLUSPLUS__", "0x0530"}, {"__TCPLUSPLUS__", "0x0530"}, {"__TEMPLATES__", "1"},
+              {"__CDECL__", "1"}, {"_Windows", "1"}, {"_MSC_VER", "800"}, {"_CHAR_UNSIGNED", "1"},
+              {"_CPPUNWIND", "1"}, {"__cplusplus", "1"}, {"__FLAT__", "1"}, {"__TLS__", "1"},
+              {"_WCHAR_T", "1"}, {"_WCHAR_T_DEFINED", "1"}, {"__WIN32__", "1"},
+              {"__BORLANDC__", "0x0530"}, {"__TURBOC__", "0x0530"}});
+        break;
+      case 7:
+        ints({{"_M_I86", "1"}, {"_M_I86LM", "1"}, {"_M_IX86", "500"}, {"_MSDOS", "1"}, {"_X86_", "1"},
+              {"i386", "1"}, {"MSDOS", "1"}, {"_MSC_VER", "1200"}, {"_MFC_VER", "0x0421"},
+              {"__cplusplus", "1"}, {"WIN32", "1"}, {"_INTEGRAL_MAX_BITS", "64"}});
+        // The ignore list (__single_inheritance and its kin) belongs to the token stream.
+        break;
+      case 8: ints({{"__IBMCPP__", "400"}, {"__cplusplus", "1"}, {"_M_I386", "1"}}); break;
+      case 9: ints({{"__MWERKS__", "1"}, {"__cplusplus", "1"}}); break;
+      case 11: ints({{"__HIGHC__", "1"}}); break;
+      default: break;
+    }
+  }
+  clPending = true;
+}
+
+void DoCLDefines() {
+  clPending = false;
+  for (StrCell* c = clUndefList; c != nullptr; c = c->next) UndefMacro(c->name, false);
+  for (StrCell* c = clDefList; c != nullptr; c = c->next) {
+    if (strlen(c->name) >= static_cast<size_t>(kMaxDefineText)) continue;
+    const char* eq = strchr(c->name, '=');
+    if (eq == nullptr) {
+      ScanDefine(c->name, "1");
+    } else {
+      const std::string name(c->name, static_cast<size_t>(eq - c->name));
+      ScanDefine(name.c_str(), eq + 1);
+    }
+  }
+}
+
+void DisplayPredefs() {
+  fprintf(stdout, "\n# Macro constants predefined by Morvane for this module:\n");
+  bool any = false;
+  for (Macro* chain : modMacros)
+    for (Macro* m = chain; m != nullptr; m = m->next) {
+      if (m->special != 0) FindMacro(m->name.c_str());
+      fprintf(stdout, "     %-16s  =  %s\n", m->name.c_str(), ListText(m->body).c_str());
+      any = true;
+    }
+  if (!any) fprintf(stdout, "     (None)");
+  fprintf(stdout, "\n");
+}
+
+void ResetMacros() {
+  FreeTable(modMacros);
+  top.q.clear();
+}
 
 }  // namespace mv

@@ -1,11 +1,58 @@
 // Macros and the preprocessor's directives: definitions, expansion,
-// conditional compilation and the #if expressions.
+// conditional compilation and the #if expressions. Definitions and
+// expansion live in macros.cpp; the directive processor, the condition
+// stack and the expression evaluator in directives.cpp.
 #pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
 
 namespace mv {
 
-// Start-up of the run: the macro table is empty; the directive handling is
-// installed into the lexer.
+// ---- Preprocessor tokens ------------------------------------------------------
+
+inline constexpr int kTokEmpty = 521;       // an empty argument
+inline constexpr int kTokParamPaste = 549;  // a ## next to a parameter
+inline constexpr int kMaxMacroParams = 31;
+inline constexpr int kPasteBuffer = 5001;
+inline constexpr int kMaxDefineText = 2048;  // -D texts this long or longer are skipped
+inline constexpr int kMaxErrorText = 5000;   // characters of an error directive's message
+inline constexpr int kMaxIfDepth = 10000;    // open conditional groups
+
+struct PPTok {
+  int code = 0;
+  std::string text;
+  bool white = false;     // white space follows
+  bool noExpand = false;  // met while its own macro was being expanded: never expanded again
+  bool wide = false;
+  int param = -1;         // in a body: the parameter it refers to
+  char floatSuffix = 0;   // a floating constant's dropped suffix letter
+  std::vector<int> hide;  // names whose expansion produced the token (sorted)
+};
+using PPList = std::vector<PPTok>;
+
+// Macro record flags.
+inline constexpr uint32_t kMacroFunction = 1u << 29;
+inline constexpr uint32_t kMacroPredefined = 1u << 30;
+inline constexpr uint32_t kMacroVariadic = 1u << 31;
+
+struct Macro {
+  Macro* next;
+  std::string name;
+  uint16_t fileIndex;
+  uint32_t line;
+  uint32_t flags;
+  int special;  // 1 __FILE__, 2 __LINE__, 3 __DATE__, 4 __TIME__, else 0
+  std::vector<std::string> params;
+  PPList body;
+  int nameId;
+};
+
+// ---- Interfaces of the driver ---------------------------------------------------
+
+// Start-up of the run and end of each module: the undef list is cleared; the
+// directive handling and the expander are installed into the lexer.
 void InitMacros();
 // Before each module: the predefined macros of the dialect.
 void SetLocalMacros();
@@ -15,5 +62,70 @@ void DoCLDefines();
 void DisplayPredefs();
 // After each module: the module's macros are forgotten.
 void ResetMacros();
+
+// ---- The macro table -------------------------------------------------------------
+
+Macro* FindMacro(const char* name);
+bool IsMacroDefined(const char* name);
+// Defines a macro from text (the command line and the rule function define);
+// a null text gives an empty body.
+void ScanDefine(const char* name, const char* text);
+void UndefMacro(const char* name, bool fromSource);
+int TestUndef(const char* name);
+// Reads a #define; the lexer stands after the directive name.
+void ScanMacro();
+// The text of a token list as it would be written back.
+std::string ListText(const PPList& list);
+// Splits text into preprocessor tokens.
+PPList TokenizeText(const char* text);
+
+// ---- Expansion -------------------------------------------------------------------
+
+// Where the expander reads tokens from.
+struct PPStream;
+// The next token of the current directive's expression, expanded unless
+// raw; false at the end of the line.
+bool DirectiveToken(PPTok* tok, bool expand);
+// Forgets the pending expansion tokens of a directive.
+void DropPending();
+// Expands a list on its own (tests, arguments).
+PPList ExpandList(const PPList& list);
+
+extern std::string saveMacro;  // name of the last macro expanded
+extern std::string macName;    // name of the macro being defined
+extern std::string pragName;   // name of the last #pragma
+extern int conflictFile;       // file of a conflicting definition
+extern int skipMacroOps;
+extern bool exitOnError, allowPPSearch;
+
+// ---- Directives (directives.cpp) ---------------------------------------------------
+
+extern bool suppress;
+extern int ifDepth;
+void Preprocessor();
+void PushCondition(int value, bool uncounted);
+void PopCondition(bool uncounted);
+void FixSuppress();
+void ResetConditions();
+// Evaluates the rest of the directive line; false when it is invalid.
+bool ConstExpr(int32_t* value);
+void SkipTrailer();
+void IgnoreTrailer();
+void SetPPVar(int index);
+void SetPPInt(int index, int32_t value);
+void FireLexEvent(int cls, int index, int32_t value);
+
+// pp_ indexes.
+enum : int {
+  kPPAnsi = 0, kPPArgCount = 1, kPPArgMultiple = 2, kPPArgParen = 3, kPPArgString = 4,
+  kPPArith = 5, kPPAssign = 6, kPPBadWhite = 7, kPPBenign = 8, kPPComment = 9, kPPConst = 10,
+  kPPDefined = 11, kPPDepend = 12, kPPElif = 13, kPPEmptyArglist = 14, kPPEmptyBody = 15,
+  kPPEndif = 16, kPPError = 17, kPPIf = 18, kPPIfdef = 19, kPPIfDepth = 20, kPPInclude = 21,
+  kPPKeyword = 23, kPPLength = 24, kPPLowercase = 25, kPPMacro = 26,
+  kPPMacroConflict = 27, kPPMacroDup = 28, kPPNotAnsi = 29, kPPNotDefined = 30,
+  kPPOverload = 32, kPPPragma = 34, kPPRecursive = 35, kPPSemicolon = 37, kPPSizeof = 38,
+  kPPStack = 39, kPPSubKeyword = 41, kPPTrailer = 42, kPPUndef = 43, kPPUnknown = 44,
+  kPPUnstack = 45, kPPWhiteAfter = 46, kPPWhiteBefore = 47,
+};
 
 }  // namespace mv
