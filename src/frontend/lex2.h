@@ -2,12 +2,103 @@
 // one statement, token records, and the token-level trigger variables.
 #pragma once
 
+#include <cstdint>
+
 namespace mv {
 
-// Start-up of the run.
+struct SourceLine;
+
+// Codes the token stream makes, beyond the lexer's.
+enum : int {
+  kTokDestroy = 280, kTokTemplateClose = 284, kTokBorlandEq = 292,
+  kTokAt = 300, kTokAsmSkipped = 370, kTokAccess = 399, kTokDropped = 550,
+};
+
+// Flags of a token record.
+enum : uint8_t {
+  kTokWhiteBefore = 1, kTokWhiteAfter = 2, kTokBlankBefore = 4, kTokBlankAfter = 8,
+  kTokFromMacro = 16, kTokIsKeyword = 32, kTokCounted = 64,
+};
+
+struct LexToken {
+  LexToken* next;
+  char* text;        // `inline_` for short texts, else pooled
+  SourceLine* line;  // the line the token was read on
+  int32_t type;      // rewritten in place by re-classification
+  uint16_t column;   // read position of the line when the token ended
+  uint16_t position; // the lexer's token count at creation (lex_token)
+  uint16_t seq;      // 1 for the line's first token
+  uint8_t flags;
+  uint8_t nextChar;  // the source character after the token
+  union {
+    int64_t i;
+    double f;
+  } value;
+  int32_t wide;
+  uint16_t length;
+  char inline_[22];
+};
+
+// Cursors of the chain.
+extern LexToken* lexicalToken;   // newest token
+extern LexToken* yaccToken;      // the parser's current token
+extern LexToken* yaccPrevToken;
+extern int yaccTokenType, yaccPrevType;
+extern const char* yaccTokenValue;  // text of the current token ("" when none)
+extern const char* yaccPreValue;
+extern int lexPrevType, lexSaveType;
+extern int spaceBefore, whiteBefore;
+extern char saveKeyword[128];
+// The parser's block nesting; a line takes it when its first token is given.
+extern uint32_t yaccNestLevel;
+// The expression on the parser line goes on to the next line (set by the parser).
+extern bool lineContinues;
+// Initializer nesting, kept by the parser.
+extern int initLevel;
+// Options of skip_nonansi_ident.
+extern bool skipIdentAt, skipIdentDollar, skipIdentAccentGrave;
+// The value of the last constant handed to the parser, and the current token record.
+extern int64_t yylvalInt;
+extern double yylvalFloat;
+extern LexToken* yylvalToken;
+
+// Start-up of the run: installs the built-ins and the stream into the line reader.
 void InitTokens();
+// Per module: empties the chain and its cursors.
+void TokenInit();
 // Until a parser pulls the tokens: reads the module through the token stream
 // to its end, so that token, preprocessor, lexical and line rules run.
 void ReadModuleTokens();
+
+int Lex3(int64_t* value, double* fvalue);
+void LexAhead();
+int Lex4();
+int yylex();
+// The code of the token after the parser's current one, end-of-line tokens
+// skipped, reading ahead when needed; 0 when none. `label` names the caller.
+int PeekYaccType(const char* label, LexToken** token);
+// The next token after t, end-of-line and dropped tokens skipped; null at the end of the chain.
+LexToken* NextToken(LexToken* t);
+// Re-classifies the parser's current token in place.
+void EditYaccToken();
+// The rule function new_type.
+void NewCType(const char* name, int kind);
+void DoIgnore(const char* word);
+bool IsIgnored(const char* word);
+
+// The re-classification that needs the parser's state (identifiers and the
+// codes it decides from declarations and scopes). The parser installs it;
+// it is called for the tokens EditYaccToken leaves to it, and returns the new
+// code. Null: tokens keep the lexer's code.
+extern int (*reclassifyHook)(LexToken* token);
+// While lexical rules run: the name of the macro being expanded (op_function).
+extern const char* (*expandingMacroHook)();
+// Otherwise: the name of the current declarator (op_function).
+extern const char* (*declaratorNameHook)();
+
+// Line reader side: the end-of-line token of a completed line, and the
+// release of a freed line's tokens.
+void MakeEndLineToken(SourceLine* line);
+void FreeLineTokens(SourceLine* line);
 
 }  // namespace mv

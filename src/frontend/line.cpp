@@ -7,6 +7,8 @@
 #include "driver/options.h"
 #include "driver/run.h"
 #include "frontend/files.h"
+#include "frontend/lex.h"
+#include "frontend/lex2.h"
 #include "rules/interp.h"
 #include "rules/mvvars.h"
 #include "support/mverror.h"
@@ -41,14 +43,19 @@ enum : int {
   kLinDepth = 3, kLinEnd = 4, kLinHasCode = 5, kLinHasComment = 6, kLinHeader = 8, kLinIncludeKind = 9,
   kLinIsComment = 12, kLinIsWhite = 15, kLinLength = 16, kLinNumber = 18, kLinPreprocessor = 21, kLinSource = 22,
   kLinSuppressed = 23, kLinWithinClass = 25, kLinWithinFunction = 26, kLinWithinTag = 27,
+  kLinContinuation = 0, kLinContinues = 1, kLinDclCount = 2, kLinIndentSpace = 10, kLinIndentTab = 11,
+  kLinIsExec = 14, kLinNestLevel = 17,
 };
 enum : int { kLexBackslash = 2, kLexCComment = 5, kLexCppComment = 9, kLexNlEof = 13, kLexNestedComment = 14 };
-enum : int { kPrjComLines = 3, kPrjTotalLines = 23, kPrjWarnings = 29, kPrjWhiteLines = 30 };
+enum : int { kStmLinesSlot = 21 };
+enum : int { kPrjComLines = 3, kPrjExecLines = 7, kPrjTotalLines = 23, kPrjWarnings = 29, kPrjWhiteLines = 30 };
 
 SourceLine* oldestLine;  // the oldest line still held
 // The lexer has been handed the end of the current line; the line closes when
 // the next character is asked for, once the token that ended there is made.
 bool closePending;
+// lin_continues of the line closed last, which becomes lin_continuation of the next.
+bool yaccContinues;
 char lineBuffer[kMaxLineLength + 1];
 
 bool CheckingSource() { return notRules && !checkRules; }
@@ -167,6 +174,11 @@ void CloseCommon(SourceLine* line, bool executableCase) {
       }
     }
   } else if (executableCase && (f & kLineExecutable) != 0) {
+    if (lin_needed) SetLin(kLinIsExec, 1);
+    if (counted) {
+      ++modData.execLines;
+      mvValue[prj_][kPrjExecLines] += 1;
+    }
   } else if ((f & kLineWhite) != 0) {
     if (lin_needed) SetLin(kLinIsWhite, 1);
     if (counted) {
@@ -234,6 +246,7 @@ void LineInit() {
   spaceAfter = whiteAfter = 2;
   lineTokenCount = 0;
   closePending = false;
+  yaccContinues = false;
 }
 
 // ---- Reading lines --------------------------------------------------------------------------
@@ -241,7 +254,10 @@ void LineInit() {
 int GetNewLine() {
   FileFrame* frame = fileStack;
   if (frame == nullptr) LowLevelError(1002);
-  if (lexLine != nullptr) lexLine->flags |= kLineComplete;
+  if (lexLine != nullptr && (lexLine->flags & kLineComplete) == 0) {
+    if (parserAttached) MakeEndLineToken(lexLine);
+    lexLine->flags |= kLineComplete;
+  }
   FILE* f = frame->stream;
   int n = 0;
   bool atEnd = false;
@@ -477,8 +493,63 @@ void AdvanceLexLine() {
 }
 
 void AdvanceYaccLine() {
-  // The parser's way of closing lines comes with the token stream.
-  AdvanceLexLine();
+  SourceLine* line = yaccLine;
+  if (line != nullptr && (line->flags & kLineClosed) == 0 && CheckingSource()) {
+    SourceLine* savedThis = thisLine;
+    thisLine = line;
+    if (lin_needed) SetLineVariables();
+    const bool counted = CountedLine(line);
+    if (line->depth > 0)
+      ++hdrLines;
+    else
+      ++srcLines;
+    if (counted) {
+      ++modData.totalLines;
+      mvValue[prj_][kPrjTotalLines] += 1;
+    }
+    const uint32_t f = line->flags;
+    if (lin_needed && (f & kLineSuppressed) == 0 && line->start != nullptr && line->start->type != kTokEndLine) {
+      LexToken* savedToken = yaccToken;
+      yaccToken = line->start;
+      int spaces = 0, tabs = 0;
+      for (const char* p = line->text; *p == ' ' || *p == '\t'; ++p) (*p == ' ' ? spaces : tabs) += 1;
+      if (spaces != 0) SetLin(kLinIndentSpace, spaces);
+      if (tabs != 0) SetLin(kLinIndentTab, tabs);
+      SetLin(kLinNestLevel, static_cast<int32_t>(line->nestLevel));
+      if (yaccContinues) SetLin(kLinContinuation, 1);
+      if (lineContinues) SetLin(kLinContinues, 1);
+      if ((f & kLineHasCode) != 0) SetLin(kLinHasCode, 1);
+      yaccToken = savedToken;
+    }
+    if (lin_needed && (f & kLineHasComment) != 0) SetLin(kLinHasComment, 1);
+    CloseCommon(line, true);
+    if (mvNeed[stm_] != nullptr && mvNeed[stm_][kStmLinesSlot] != 0) DoStmLines();
+    if (lin_needed) SetLin(kLinDclCount, line->dclCount);
+    if (RulesApply(line)) {
+      FireLineRules(line);
+    } else {
+      if (lin_needed) {
+        SetLin(kLinLength, line->length);
+        SetLin(kLinEnd, 1);
+      }
+      ZeroVars(lin_);
+      line->flags |= kLineClosed;
+    }
+    thisLine = savedThis;
+  }
+  lineEndIfs = 0;
+  if (yaccToken != nullptr) yaccToken = yaccToken->next;
+  if (yaccToken == nullptr) {
+    thisLine = yaccLine = nullptr;
+    yaccContinues = lineContinues = false;
+  } else {
+    thisLine = yaccLine = yaccToken->line;
+    if (lin_needed) {
+      yaccContinues = lineContinues;
+      lineContinues = false;
+      SetLineVariables();
+    }
+  }
 }
 
 // ---- Messages -------------------------------------------------------------------------------------
@@ -490,7 +561,7 @@ void NewMess(const char* text, SourceLine* line, int column) {
     m->lineNumber = line->number;
     m->fileIndex = line->fileIndex;
     m->pathIndex = line->pathIndex;
-    m->tokenNumber = static_cast<uint16_t>(lineTokenCount);
+    m->tokenNumber = static_cast<uint16_t>(lexRule || yaccToken == nullptr ? lineTokenCount : yaccToken->seq);
     LineMessage** tail = &line->messages;
     while (*tail != nullptr) tail = &(*tail)->next;
     *tail = m;
@@ -546,6 +617,7 @@ void Free1Line(SourceLine* line) {
   }
   if (listed && line->messages != nullptr) fputs("\n", listFile);
   if (line->messages != nullptr) fflush(out);
+  if (parserAttached) FreeLineTokens(line);
   if (thisLine == line) thisLine = nullptr;
   if (yaccLine == line) yaccLine = nullptr;
   if (lexLine == line) lexLine = nullptr;
