@@ -1,7 +1,24 @@
 #include "frontend/files.h"
 
-#include <cstring>
+#include <pwd.h>
+#include <sys/stat.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver/options.h"
+#include "driver/paths.h"
+#include "driver/run.h"
+#include "frontend/lex.h"
+#include "frontend/line.h"
+#include "rules/arith.h"
+#include "rules/builtins.h"
+#include "rules/interp.h"
+#include "rules/mvvars.h"
+#include "rules/regions.h"
 #include "support/mverror.h"
 #include "support/public.h"
 #include "support/utility.h"
@@ -10,10 +27,534 @@ namespace mv {
 
 FileFrame* fileStack;
 int nFiles, nPaths;
+bool startInclude;
+FileFrame* nextHeader;
+const char* headerName = "";
+const char* headerPath = "";
+int startList;
+int (*includeTokenHook)(char* text, size_t size, bool* whiteBefore);
 
 namespace {
+
 char* files[kMaxFiles];
 char* paths[kMaxPaths];
+
+// Slots of the variables set here.
+enum : int { kPPAnsi = 0, kPPInclude = 21, kPPIncludeWhite = 22, kPPNotAnsi = 29, kPPNotFound = 31, kPPRelative = 36 };
+enum : int { kLexMetaware = 5 };
+enum : int { kEvtIncludeDepth = 12 };
+enum : int { kPrjHeaders = 12 };
+enum : int {
+  kFnRemovePath = 15, kFnFileName = 24, kFnFilePath = 25, kFnForceInclude = 29, kFnIncluded = 46,
+  kFnLinIncludeName = 55, kFnSetHeaderOptS = 96,
+};
+
+struct HeaderOption {
+  std::string name;
+  int kind, level, flag;
+};
+std::vector<HeaderOption> optsHdrList;  // newest first
+
+struct ForcedHeader {
+  std::string name;
+  int kind;
+};
+std::vector<ForcedHeader> forceHdrList;
+size_t nextForced;  // the next forced header of the current module
+
+std::vector<std::string> modIncludes;  // headers read to their end in this module
+int movedHeaders;  // directories added by rules that now head the header list
+
+char incName[kPathLength + 1];  // the rule function lin_include_name
+int incKind;
+
+bool CheckingSource() { return notRules && !checkRules; }
+
+void SetPP(int index, int32_t value) {
+  if (!pp_needed || !CheckingSource()) return;
+  const bool saved = lexRule;
+  lexRule = true;
+  SetMVInteger(pp_, index, value);
+  lexRule = saved;
+}
+
+bool IsBlank(int c) { return c == ' ' || c == '\t'; }
+bool IsWordStart(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+bool IsWordChar(int c) { return IsWordStart(c) || (c >= '0' && c <= '9'); }
+
+int Advance() { return lexChar = NextChar(); }
+
+// ---- Reading the name ---------------------------------------------------------------------
+
+struct IncludeName {
+  std::string text;
+  int kind = 0;
+};
+
+[[noreturn]] void NameExpected(int directiveCode, const std::string& found) {
+  char text[kPathLength + 96];
+  snprintf(text, sizeof text, "#%s \"filename\" or <filename> expected, but %s was found.",
+           directiveCode == kDirImport ? "import" : "include", found.c_str());
+  FatalError(2, text);
+}
+
+void TrimTrailing(std::string* s) {
+  while (!s->empty() && IsBlank(static_cast<unsigned char>(s->back()))) s->pop_back();
+}
+
+// Characters up to the closing delimiter (or the line end), at most a path's length.
+std::string ReadUpTo(int close) {
+  std::string s;
+  int c = Advance();
+  while (c != close && c != 13 && c >= 0) {
+    if (s.size() < static_cast<size_t>(kPathLength)) s += static_cast<char>(c);
+    c = Advance();
+  }
+  if (c == close) Advance();
+  return s;
+}
+
+// Leading white space of a name is dropped and noted.
+std::string DropLeadingWhite(const std::string& s, bool* white) {
+  size_t i = 0;
+  while (i < s.size() && IsBlank(static_cast<unsigned char>(s[i]))) ++i;
+  *white = i > 0;
+  return s.substr(i);
+}
+
+// The name from a macro expansion (the seam for the directive processor).
+IncludeName NameFromMacro(int directiveCode, const std::string& word, bool triggers) {
+  if (includeTokenHook == nullptr) NameExpected(directiveCode, word);
+  char text[kLexBuffer];
+  bool white = false;
+  IncludeName n;
+  const int code = includeTokenHook(text, sizeof text, &white);
+  if (code == kTokString) {
+    std::string s = text;
+    if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
+    bool lead = false;
+    n.text = DropLeadingWhite(s, &lead);
+    n.kind = kIncQuoted;
+    if (triggers) {
+      if (lead) SetPP(kPPIncludeWhite, 1);
+      SetPP(kPPInclude, 1);
+      SetPP(kPPAnsi, 1);
+    }
+    return n;
+  }
+  if (code == '<') {
+    bool first = true;
+    for (int c = includeTokenHook(text, sizeof text, &white); c != 0 && c != '>';
+         c = includeTokenHook(text, sizeof text, &white)) {
+      if (first && white && triggers) SetPP(kPPIncludeWhite, 1);
+      first = false;
+      if (n.text.size() + strlen(text) <= static_cast<size_t>(kPathLength)) n.text += text;
+    }
+    n.kind = kIncAngle;
+    if (triggers) {
+      SetPP(kPPInclude, 3);
+      SetPP(kPPAnsi, 1);
+    }
+    return n;
+  }
+  NameExpected(directiveCode, code == 0 ? std::string("end of line") : std::string(text));
+}
+
+IncludeName ReadIncludeName(int directiveCode) {
+  const bool triggers = directiveCode != kDirImport;
+  int c = lexChar;
+  while (IsBlank(c)) c = Advance();
+  IncludeName n;
+  bool white = false;
+  if (c == '"') {
+    n.text = DropLeadingWhite(ReadUpTo('"'), &white);
+    n.kind = kIncQuoted;
+    if (triggers) {
+      if (white) SetPP(kPPIncludeWhite, 1);
+      SetPP(kPPInclude, 2);
+    }
+    return n;
+  }
+  if (c == '<') {
+    n.text = DropLeadingWhite(ReadUpTo('>'), &white);
+    TrimTrailing(&n.text);
+    n.kind = kIncAngle;
+    if (triggers) {
+      if (white) SetPP(kPPIncludeWhite, 1);
+      SetPP(kPPInclude, 4);
+    }
+    return n;
+  }
+  if (c >= 0 && IsWordStart(c)) {
+    std::string word;
+    if (highKeys) {
+      // Metaware: the name runs to the next white space.
+      while (c >= 0 && c != 13 && !IsBlank(c)) {
+        if (word.size() < static_cast<size_t>(kPathLength)) word += static_cast<char>(c);
+        c = Advance();
+      }
+      SetLexVar(kLexMetaware, 1);
+      n.text = word;
+      n.kind = kIncAngle;
+      if (triggers) {
+        SetPP(kPPInclude, 5);
+        SetPP(kPPNotAnsi, 1);
+      }
+      return n;
+    }
+    if (vaxKeys) {
+      while (c >= 0 && IsWordChar(c)) {
+        if (word.size() < static_cast<size_t>(kPathLength) - 2) word += static_cast<char>(c);
+        c = Advance();
+      }
+      n.text = word + ".h";
+      n.kind = kIncAngle;
+      if (triggers) {
+        SetPP(kPPInclude, 6);
+        SetPP(kPPNotAnsi, 1);
+      }
+      return n;
+    }
+    // A macro name: the expansion gives the name. The line's text tells what
+    // was found should nothing expand it.
+    if (lexLine != nullptr) {
+      for (int i = lexLine->column; i < lexLine->length && IsWordChar(static_cast<unsigned char>(lexLine->text[i]));
+           ++i)
+        word += lexLine->text[i];
+    }
+    return NameFromMacro(directiveCode, word, triggers);
+  }
+  std::string found;
+  if (c == 13 || c < 0) {
+    found = "end of line";
+  } else if (lexLine != nullptr) {
+    for (int i = lexLine->column; i < lexLine->length && !IsBlank(static_cast<unsigned char>(lexLine->text[i])); ++i)
+      found += lexLine->text[i];
+  }
+  if (found.empty()) found = std::string(1, static_cast<char>(c));
+  NameExpected(directiveCode, found);
+}
+
+// ---- Searching ----------------------------------------------------------------------------------
+
+// Directories added by rules go to the front of the header list.
+void MoveNewHeaders() {
+  if (newHeaderList == nullptr) return;
+  StrCell* tail = newHeaderList;
+  ++movedHeaders;
+  while (tail->next != nullptr) {
+    tail = tail->next;
+    ++movedHeaders;
+  }
+  tail->next = headerList;
+  headerList = newHeaderList;
+  newHeaderList = nullptr;
+}
+
+// Opens a file for binary reading; directories are never opened. errno is
+// left as the system set it on failure.
+FILE* OpenHeader(const std::string& full, int* sysError) {
+  if (full.size() > static_cast<size_t>(kPathLength)) return nullptr;
+  errno = 0;
+  FILE* f = fopen(full.c_str(), "rb");
+  if (f == nullptr) {
+    if (errno != ENOENT && errno != ENOTDIR && errno != 0) *sysError = errno;
+    return nullptr;
+  }
+  struct stat st;
+  if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+    fclose(f);
+    return nullptr;
+  }
+  return f;
+}
+
+// "~/x" and "~user/x" name a home directory; false when it is unknown.
+bool ExpandHome(std::string* dir) {
+  const size_t slash = dir->find('/');
+  const std::string user = dir->substr(1, slash - 1);
+  const char* home = nullptr;
+  if (user.empty()) {
+    home = getenv("HOME");
+  } else {
+    const passwd* pw = getpwnam(user.c_str());
+    if (pw != nullptr) home = pw->pw_dir;
+  }
+  if (home == nullptr) return false;
+  *dir = std::string(home) + dir->substr(slash);
+  return true;
+}
+
+struct SearchResult {
+  FILE* stream = nullptr;
+  std::string directory;  // where the file was found, with the relative part
+  std::string file;       // the name without directory
+};
+
+void ReportNotFound(const std::string& name, const std::string& file, bool thereFirst, bool absolute,
+                    const std::vector<std::string>& tried, int sysError, bool isForced) {
+  fflush(stdout);
+  char text[kPathLength + 128];
+  if (sysError != 0) {
+    if (thereFirst)
+      snprintf(text, sizeof text, "Error opening file \"%s\"", name.c_str());
+    else
+      snprintf(text, sizeof text, "Error opening file <%s>", name.c_str());
+    fprintf(stderr, "# %s: %s\n", text, strerror(sysError));
+  } else {
+    snprintf(text, sizeof text, "Could not open header file %s", name.c_str());
+    fprintf(stderr, "# %s\n", text);
+  }
+  if (!isForced) SetPP(kPPNotFound, 1);
+  Advise(23, text);
+  if (absolute) {
+    fprintf(out, "  Directory searched for header file %s:\n", file.c_str());
+    fprintf(out, "  (1)   %s\n", tried.empty() ? "" : tried[0].c_str());
+  } else {
+    fprintf(out, "  Directories searched for header file %s:\n", name.c_str());
+    int i = 0;
+    for (const std::string& d : tried) {
+      if (d.empty())
+        fprintf(out, "  (%d)   The current working directory\n", ++i);
+      else
+        fprintf(out, "  (%d)   %s\n", ++i, d.c_str());
+    }
+  }
+  fputs("\n", out);
+  fflush(out);
+}
+
+bool Search(const std::string& name, int kind, bool isNext, bool isForced, SearchResult* r) {
+  MoveNewHeaders();
+  if (!isNext) startList = -1;
+  StrCell* list = checkRules ? mvRulesList : headerList;
+  std::string relative, file = name;
+  const size_t slash = name.rfind('/');
+  if (slash != std::string::npos) {
+    relative = name.substr(0, slash + 1);
+    file = name.substr(slash + 1);
+  }
+  r->file = file;
+  const bool absolute = !relative.empty() && (name[0] == '/' || name[0] == '~');
+  int sysError = 0;
+  std::vector<std::string> tried;
+  if (absolute) {
+    std::string dir = relative;
+    if (dir[0] == '~' && !ExpandHome(&dir)) dir = relative;
+    tried.push_back(dir);
+    r->stream = OpenHeader(dir + file, &sysError);
+    if (r->stream != nullptr) {
+      r->directory = dir;
+      return true;
+    }
+    ReportNotFound(name, file, false, true, tried, sysError, isForced);
+    return false;
+  }
+  if (!relative.empty() && fileStack != nullptr && fileStack->depth > 0) SetPP(kPPRelative, 1);
+  const std::string thereDir = fileStack != nullptr ? PathName(fileStack->pathIndex) : (there != nullptr ? there : "");
+  auto tryDir = [&](const std::string& dir) {
+    tried.push_back(dir);
+    r->stream = OpenHeader(dir + relative + file, &sysError);
+    if (r->stream == nullptr) return false;
+    r->directory = dir + relative;
+    return true;
+  };
+  const bool thereFirst = kind == kIncQuoted || list == nullptr;
+  if (thereFirst && tryDir(thereDir)) return true;
+  const int from = isNext ? startList + 1 : 0;
+  int i = 0;
+  for (StrCell* p = list; p != nullptr; p = p->next, ++i) {
+    if (i < from) continue;
+    if (tryDir(p->name)) {
+      startList = i;
+      return true;
+    }
+  }
+  if (!thereFirst && tryDir(thereDir)) return true;
+  ReportNotFound(name, file, thereFirst, false, tried, sysError, isForced);
+  return false;
+}
+
+const HeaderOption* FindOption(const std::string& name, const std::string& file, int kind) {
+  for (const HeaderOption& o : optsHdrList)
+    if (o.kind == kind && o.name == name) return &o;
+  for (const HeaderOption& o : optsHdrList)
+    if (o.kind == kind && o.name == file) return &o;
+  return nullptr;
+}
+
+bool Excluded(const std::string& directory) {
+  for (const StrCell* p = excludeList; p != nullptr; p = p->next)
+    if (strequiv(p->name, directory.c_str())) return true;
+  return false;
+}
+
+// Fires the rules that call header_name or header_path, each rule once.
+void FireHeaderFunctions() {
+  if (mvRule[mv_] == nullptr) return;
+  const int position = CurrentPosition();
+  DoFcnRule(kFnHeaderName, position);
+  GenCell* byName = mvRule[mv_][kFnHeaderName];
+  const int saved = calculate;
+  calculate = 0;
+  for (GenCell* c = mvRule[mv_][kFnHeaderPath]; c != nullptr && !errorFlag; c = c->next) {
+    bool fired = false;
+    for (GenCell* d = byName; d != nullptr && !fired; d = d->next) fired = d->word == c->word;
+    if (!fired) Interpret(reinterpret_cast<const RuleCode*>(c->word), position & 0xFFFF);
+  }
+  calculate = saved;
+}
+
+// The shared search and preparation of a header. 1 when nextHeader is ready.
+int FindHeader(const std::string& name, int kind, bool isNext, bool isForced) {
+  if (name.empty()) {
+    char text[64];
+    snprintf(text, sizeof text, "Could not open header file %s", "");
+    Advise(23, text);
+    return 0;
+  }
+  SearchResult r;
+  if (!Search(name, kind, isNext, isForced, &r)) return 0;
+  const bool excluded = Excluded(r.directory);
+  bool isNew = false;
+  const int fileIndex = AddFileName(r.file.c_str(), &isNew);
+  if (isNew && CheckingSource() && mvValue[prj_] != nullptr) mvValue[prj_][kPrjHeaders] += 1;
+  if (ReadHeadersOnce(fileIndex)) {
+    fclose(r.stream);
+    return 0;
+  }
+  const int pathIndex = AddPathName(r.directory.c_str());
+  FileFrame* parent = fileStack;
+  const int depth = parent != nullptr ? parent->depth + 1 : 0;
+  if (depth >= kMaxOpenFiles) {
+    fclose(r.stream);
+    Panic(8);
+  }
+  if (!isForced && CheckingSource() && parent != nullptr && (parent->flags & kFrameRulesApply) != 0) {
+    headerName = FileName(fileIndex);
+    headerPath = PathName(pathIndex);
+    FireHeaderFunctions();
+  }
+  uint32_t flags = static_cast<uint32_t>(kind) << kFrameKindShift;
+  if (excluded) {
+    flags |= kFrameExcluded;
+  } else {
+    const bool parentIsHeader = parent != nullptr && parent->depth > 0;
+    const bool inherit = parentIsHeader ? (parent->flags & kFrameInherit) != 0 : true;
+    int level = (parentIsHeader && (parent->flags & kFrameInherit) != 0)
+                    ? static_cast<int>((parent->flags >> kFrameLevelShift) & 3u)
+                    : checkHeaders;
+    bool apply = (kind & level) != 0;
+    bool inheritFlag = inherit;
+    if (const HeaderOption* o = FindOption(name, r.file, kind)) {
+      level = o->level & 3;
+      apply = (o->level & kind) != 0;
+      inheritFlag = o->flag != 0;
+    }
+    flags |= static_cast<uint32_t>(level & 3) << kFrameLevelShift;
+    if (inheritFlag) flags |= kFrameInherit;
+    if (apply) flags |= kFrameRulesApply;
+  }
+  if (nextHeader != nullptr) {
+    // A header prepared and never entered: its file is given up.
+    if (nextHeader->stream != nullptr) fclose(nextHeader->stream);
+    FreeXMem(nextHeader, sizeof(FileFrame));
+    --mFileCount;
+  }
+  auto* f = static_cast<FileFrame*>(GetXMem(sizeof(FileFrame)));
+  ++mFileCount;
+  f->stream = r.stream;
+  f->fileIndex = static_cast<uint16_t>(fileIndex);
+  f->pathIndex = static_cast<uint16_t>(pathIndex);
+  f->depth = static_cast<uint16_t>(depth);
+  f->flags = flags;
+  nextHeader = f;
+  return 1;
+}
+
+// Enters the next forced header that can be found; false when none remains.
+bool OpenNextForced() {
+  while (nextForced < forceHdrList.size()) {
+    const ForcedHeader h = forceHdrList[nextForced++];
+    if (ForcedInclude(h.name.c_str(), h.kind)) {
+      DoInclude();
+      return true;
+    }
+  }
+  return false;
+}
+
+// ---- Built-ins -----------------------------------------------------------------------------------
+
+const char* TextArgument(const char* function) {
+  const char* p = PopPointer();
+  return p == nullptr ? nullptr : CheckedText(p, function);
+}
+
+void HeaderNameFn(int, int, int) { PushPointer(HandOut(headerName)); }
+void HeaderPathFn(int, int, int) { PushPointer(HandOut(headerPath)); }
+
+void IncludedFn(int, int, int) {
+  const char* name = TextArgument("included");
+  PushLong(name != nullptr && *name != 0 ? TestHeader(name) : 0);
+}
+
+void LinIncludeNameFn(int, int, int) {
+  const SourceLine* line = yaccLine != nullptr ? yaccLine : thisLine;
+  incName[0] = 0;
+  incKind = 0;
+  if (line != nullptr) GetIncludeInfo(line->text, incName, sizeof incName, &incKind);
+  PushPointer(HandOut(incName));
+}
+
+void ForceIncludeFn(int, int, int) {
+  const int32_t flag = PopLong();
+  const int32_t kind = PopLong();
+  const char* name = TextArgument("force_include");
+  if (name == nullptr) return;
+  if (flag == 0)
+    DelForcedHeader(name, kind);
+  else
+    AddForcedHeader(name, kind);
+}
+
+void SetHeaderOptSFn(int, int, int) {
+  const int32_t flag = PopLong();
+  const int32_t value = PopLong();
+  const int32_t kind = PopLong();
+  const char* name = TextArgument("set_header_optS");
+  if (name != nullptr) SetHeaderOptS(name, kind, value, flag);
+}
+
+void RemovePathFn(int, int, int) { Remove1HeaderPath(); }
+
+void FileNameFn(int, int, int) {
+  PushPointer(HandOut(thisLine != nullptr ? FileName(thisLine->fileIndex) : modName));
+}
+
+void FilePathFn(int, int, int) {
+  const char* p;
+  if (thisLine != nullptr) {
+    p = PathName(thisLine->pathIndex);
+    if (*p == 0) p = ".";
+  } else {
+    p = there != nullptr ? there : "";
+  }
+  PushPointer(HandOut(p));
+}
+
+void RegisterFileBuiltins() {
+  RegisterBuiltin(kFnHeaderName, HeaderNameFn, 0);
+  RegisterBuiltin(kFnHeaderPath, HeaderPathFn, 0);
+  RegisterBuiltin(kFnIncluded, IncludedFn, 1);
+  RegisterBuiltin(kFnLinIncludeName, LinIncludeNameFn, 0);
+  RegisterBuiltin(kFnForceInclude, ForceIncludeFn, 3);
+  RegisterBuiltin(kFnSetHeaderOptS, SetHeaderOptSFn, 4);
+  RegisterBuiltin(kFnRemovePath, RemovePathFn, 0);
+  RegisterBuiltin(kFnFileName, FileNameFn, 0);
+  RegisterBuiltin(kFnFilePath, FilePathFn, 0);
+}
+
 }  // namespace
 
 void InitFiles() {
@@ -21,9 +562,26 @@ void InitFiles() {
   files[0] = NullXString;
   paths[0] = NullXString;
   nFiles = nPaths = 1;
+  startInclude = false;
+  nextHeader = nullptr;
+  headerName = headerPath = "";
+  startList = -1;
+  includeTokenHook = nullptr;
+  optsHdrList.clear();
+  forceHdrList.clear();
+  nextForced = 0;
+  modIncludes.clear();
+  movedHeaders = 0;
+  RegisterFileBuiltins();
 }
 
-void StartForcedIncludes() {}
+void StartForcedIncludes() {
+  ClearModuleHeaders();
+  headerName = headerPath = "";
+  startList = -1;
+  nextForced = 0;
+  OpenNextForced();
+}
 
 int AddFileName(const char* name, bool* isNew) {
   if (isNew != nullptr) *isNew = false;
@@ -67,6 +625,14 @@ void PopFile() {
   if (f->stream != nullptr) fclose(f->stream);
   FreeXMem(f, sizeof(FileFrame));
   --mFileCount;
+  if (fileStack == nullptr && nextHeader != nullptr) {
+    // The run or the module ends with a header prepared but not entered.
+    if (nextHeader->stream != nullptr) fclose(nextHeader->stream);
+    FreeXMem(nextHeader, sizeof(FileFrame));
+    --mFileCount;
+    nextHeader = nullptr;
+    startInclude = false;
+  }
 }
 
 int FileStackDepth() {
@@ -76,6 +642,136 @@ int FileStackDepth() {
     ++n;
   }
   return n;
+}
+
+// ---- Include files ---------------------------------------------------------------------------------
+
+int PrepInclude(int directiveCode) {
+  const IncludeName n = ReadIncludeName(directiveCode);
+  if (!FindHeader(n.text, n.kind, directiveCode == kDirIncludeNext, false)) return 0;
+  startInclude = true;
+  return 1;
+}
+
+int ImportFile() { return PrepInclude(kDirImport); }
+
+int ForcedInclude(const char* name, int kind) {
+  return FindHeader(name != nullptr ? name : "", kind, false, true);
+}
+
+void DoInclude() {
+  FileFrame* f = nextHeader;
+  if (f == nullptr) return;
+  nextHeader = nullptr;
+  f->next = fileStack;
+  fileStack = f;
+  headerName = FileName(f->fileIndex);
+  headerPath = PathName(f->pathIndex);
+  if (showProgress) {
+    fflush(stdout);
+    const int kind = static_cast<int>((f->flags >> kFrameKindShift) & 3u);
+    fputs((f->flags & kFrameRulesApply) != 0 ? "# Checking " : "#  Reading ", stderr);
+    fprintf(stderr, kind == kIncAngle ? "header file <%s>" : "header file \"%s\"", headerName);
+    if (*headerPath != 0) fprintf(stderr, "  in  %s", headerPath);
+    fputs("\n", stderr);
+  }
+  if (CheckingSource()) Do1Rule(evt_, kEvtIncludeDepth, f->depth, false);
+}
+
+bool LeaveHeader() {
+  FileFrame* f = fileStack;
+  // A file with nothing below it has no includer to return to.
+  if (f == nullptr || f->depth == 0 || f->next == nullptr) return false;
+  AddHeader(FileName(f->fileIndex));
+  const MVWord v = mvValue[evt_] != nullptr ? mvValue[evt_][kEvtIncludeDepth] : 0;
+  PopFile();
+  FileFrame* back = fileStack;
+  if (showProgress) {
+    fflush(stdout);
+    const int kind = static_cast<int>((back->flags >> kFrameKindShift) & 3u);
+    fprintf(stderr, kind == kIncAngle ? "#    Returning to file <%s>\n" : "#    Returning to file \"%s\"\n",
+            FileName(back->fileIndex));
+  }
+  // The depth rules see the header left before a next forced header begins,
+  // so that the value stays the depth of the file being read.
+  if (CheckingSource() && mvValue[evt_] != nullptr) {
+    Do1Rule(evt_, kEvtIncludeDepth, v, false);
+    ZeroMostVars();
+    mvValue[evt_][kEvtIncludeDepth] = v - 1;
+  }
+  if (back->depth > 0) {
+    headerName = FileName(back->fileIndex);
+    headerPath = PathName(back->pathIndex);
+  } else {
+    headerName = headerPath = "";
+    OpenNextForced();
+  }
+  return true;
+}
+
+void MakeTotalPath(const char* directory, const char* relative, char* result, size_t size, bool useRelative) {
+  std::string s = directory != nullptr ? directory : "";
+  if (useRelative && relative != nullptr) s += relative;
+  snprintf(result, size, "%s", s.c_str());
+}
+
+void AddHeader(const char* name) {
+  if (name == nullptr || *name == 0) return;
+  for (const std::string& h : modIncludes)
+    if (h == name) return;
+  modIncludes.emplace_back(name);
+}
+
+int TestHeader(const char* name) {
+  if (name == nullptr || *name == 0) return 0;
+  for (const std::string& h : modIncludes)
+    if (h == name) return 1;
+  return 0;
+}
+
+int ReadHeadersOnce(int fileIndex) { return readAllHeadersOnce && TestHeader(FileName(fileIndex)); }
+
+void ClearModuleHeaders() { modIncludes.clear(); }
+
+void SetHeaderOptS(const char* name, int kind, int value, int flag) {
+  for (HeaderOption& o : optsHdrList) {
+    if (o.kind == kind && o.name == name) {
+      o.level = value;
+      o.flag = flag;
+      return;
+    }
+  }
+  optsHdrList.insert(optsHdrList.begin(), HeaderOption{name, kind, value, flag});
+}
+
+void AddForcedHeader(const char* name, int kind) {
+  for (const ForcedHeader& h : forceHdrList)
+    if (h.kind == kind && h.name == name) return;
+  forceHdrList.push_back(ForcedHeader{name, kind});
+}
+
+void DelForcedHeader(const char* name, int kind) {
+  for (size_t i = 0; i < forceHdrList.size(); ++i) {
+    if (forceHdrList[i].kind == kind && forceHdrList[i].name == name) {
+      forceHdrList.erase(forceHdrList.begin() + static_cast<long>(i));
+      if (nextForced > i) --nextForced;
+      return;
+    }
+  }
+}
+
+void Remove1HeaderPath() {
+  StrCell** head = nullptr;
+  if (newHeaderList != nullptr)
+    head = &newHeaderList;
+  else if (headerList != nullptr && headerList != headerListBoundary && movedHeaders > 0)
+    head = &headerList;
+  if (head == nullptr) return;
+  if (head == &headerList) --movedHeaders;
+  StrCell* cell = *head;
+  *head = cell->next;
+  cell->next = nullptr;
+  FreeStrCells(cell);
 }
 
 }  // namespace mv

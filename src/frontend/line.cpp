@@ -354,6 +354,10 @@ int NextChar() {
     closePending = false;
     AdvanceLexLine();
   }
+  if (startInclude) {
+    startInclude = false;
+    DoInclude();
+  }
   int c = AdvanceChar();
   for (;;) {
     if (c < 0) {
@@ -363,6 +367,13 @@ int NextChar() {
                                      : "Comment terminated by end of file.");
         inString = inChar = inComment = false;
         commentDepth = 0;
+      }
+      // The end of a header: reading goes on in the including file, whose
+      // next line carries the resume banner when headers are listed.
+      if (LeaveHeader()) {
+        c = AdvanceChar();
+        if (c >= 0 && showIncludes && lexLine != nullptr) lexLine->flags |= kLineResume;
+        continue;
       }
       return -1;
     }
