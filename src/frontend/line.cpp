@@ -399,7 +399,8 @@ int NextChar() {
     if (!parserAttached) AdvanceLexLine();
     c = AdvanceChar();
     continuation = true;
-    if (c != 13 && c != '\\') return c;
+    // The end of input, a line end or another backslash is looked at again.
+    if (c >= 0 && c != 13 && c != '\\') return c;
   }
 }
 
@@ -677,7 +678,11 @@ int GetPPLineKind(const char* text) {
                                       "ifndef", "else",   "elif",      "endif",      "pragma",
                                       "line",   "error",  "asm",       "endasm",     "import",
                                       "c_include", "r_include", "rc_include", "include_next", "option"};
-  const char* p = text != nullptr ? strchr(text, '#') : nullptr;
+  if (text == nullptr) return 0;
+  // The directive sign may be written as the trigraph ??= where trigraphs apply.
+  const char* p = strchr(text, '#');
+  const char* tri = keyValue != 0 && keyValue != 2 ? strstr(text, "?\?=") : nullptr;
+  if (tri != nullptr && (p == nullptr || tri < p)) p = tri + 2;
   if (p == nullptr) return 0;
   ++p;
   while (*p == ' ' || *p == '\t') ++p;

@@ -67,8 +67,8 @@ extern bool checkForPPD;      // a directive may start at the next character
 extern bool inDirective;      // a directive line is being read
 extern bool endPPLine;        // the directive line has ended
 extern int spaceAfter, whiteAfter;  // 0, 1, or 2 when the token came from a macro
-// No parser follows the lines yet: the reader closes each line as the lexer
-// leaves it.
+// A token stream follows the lines and closes them as its cursor passes;
+// without one, the reader closes each line as the lexer leaves it.
 extern bool parserAttached;
 // The preprocessor is skipping a group: new lines are suppressed.
 extern bool suppressLines;
