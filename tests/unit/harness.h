@@ -22,6 +22,12 @@
 #include "driver/run.h"
 #include "frontend/files.h"
 #include "frontend/line.h"
+#include "rules/arith.h"
+#include "rules/builtins.h"
+#include "rules/interp.h"
+#include "rules/mvvars.h"
+#include "rules/regions.h"
+#include "support/assembler.h"
 #include "support/mverror.h"
 #include "support/utility.h"
 
@@ -188,6 +194,30 @@ inline void ResetSubsystems() {
   mv::InitLines();
   mv::InitModule();
   mv::SetOption('K', 3);
+}
+
+// The rule engine's start-up, after ResetSubsystems.
+inline void ResetRuleEngine() {
+  mv::InitVars();
+  mv::InitRegions();
+  mv::InitArith();
+  mv::InitInterp();
+  mv::InitBuiltins();
+}
+
+// Assembles a listing of rules, writes it as dir/r.mvo through the real
+// writer and loads it as a run would.
+inline void LoadAssembledRules(const std::string& text, const std::string& dir) {
+  const Assembly a = Assemble(text);
+  ASSERT_EQ(a.error, "");
+  const std::string path = dir + "/r.mvo";
+  std::string error;
+  ASSERT_TRUE(WriteAssembly(a, path, &error)) << error;
+  snprintf(mv::codeFN, sizeof mv::codeFN, "r.mvo");
+  mv::codeFile = fopen(path.c_str(), "rb");
+  ASSERT_NE(mv::codeFile, nullptr);
+  ASSERT_EQ(RunExpectingExit([] { mv::InstallRules(); }), -1);
+  mv::initDone = 1;
 }
 
 // The texts of a cell list, in order.

@@ -56,11 +56,7 @@ class Includes : public CleanState {
  protected:
   void SetUp() override {
     CleanState::SetUp();
-    mv::InitVars();
-    mv::InitRegions();
-    mv::InitArith();
-    mv::InitInterp();
-    mv::InitBuiltins();
+    ResetRuleEngine();
     mv::notRules = 1;
     mv::directiveHook = IncludeOnlyDirective;
     outFile_ = tmpfile();

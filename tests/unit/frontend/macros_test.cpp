@@ -25,11 +25,7 @@ class Preprocess : public CleanState {
  protected:
   void SetUp() override {
     CleanState::SetUp();
-    mv::InitVars();
-    mv::InitRegions();
-    mv::InitArith();
-    mv::InitInterp();
-    mv::InitBuiltins();
+    ResetRuleEngine();
     mv::InitMacros();
     outFile_ = tmpfile();
     mv::out = fdopen(dup(fileno(outFile_)), "w");

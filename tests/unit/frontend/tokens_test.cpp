@@ -26,11 +26,7 @@ class Tokens : public CleanState {
  protected:
   void SetUp() override {
     CleanState::SetUp();
-    mv::InitVars();
-    mv::InitRegions();
-    mv::InitArith();
-    mv::InitInterp();
-    mv::InitBuiltins();
+    ResetRuleEngine();
     mv::InitTokens();
     mv::ClearNewKeywords();
     mv::sqlTypes = false;
@@ -69,16 +65,7 @@ class Tokens : public CleanState {
               "  VARREF usr_" + std::to_string(3 * k + 2) + "\n  VARREF " + name + "\n  ADDASG\n  STOP\nend\n";
       ++k;
     }
-    const Assembly a = Assemble(text);
-    ASSERT_EQ(a.error, "");
-    const std::string path = dir_.Path() + "/r.mvo";
-    std::string error;
-    ASSERT_TRUE(WriteAssembly(a, path, &error)) << error;
-    snprintf(mv::codeFN, sizeof mv::codeFN, "r.mvo");
-    mv::codeFile = fopen(path.c_str(), "rb");
-    ASSERT_NE(mv::codeFile, nullptr);
-    ASSERT_EQ(RunExpectingExit([] { mv::InstallRules(); }), -1);
-    mv::initDone = 1;
+    LoadAssembledRules(text, dir_.Path());
   }
   int32_t Usr(const char* name, int part) {
     const auto it = watched_.find(name);

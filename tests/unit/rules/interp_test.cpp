@@ -19,11 +19,7 @@ class Rules : public CleanState {
  protected:
   void SetUp() override {
     CleanState::SetUp();
-    mv::InitVars();
-    mv::InitRegions();
-    mv::InitArith();
-    mv::InitInterp();
-    mv::InitBuiltins();
+    ResetRuleEngine();
     // The run may close its message stream when it ends; it gets a stream of
     // its own on the same file, which stays readable here.
     outFile_ = tmpfile();
@@ -38,16 +34,7 @@ class Rules : public CleanState {
   }
 
   void Load(const std::string& text) {
-    const Assembly a = Assemble(text);
-    ASSERT_EQ(a.error, "");
-    const std::string path = dir_.Path() + "/r.mvo";
-    std::string error;
-    ASSERT_TRUE(WriteAssembly(a, path, &error)) << error;
-    snprintf(mv::codeFN, sizeof mv::codeFN, "r.mvo");
-    mv::codeFile = fopen(path.c_str(), "rb");
-    ASSERT_NE(mv::codeFile, nullptr);
-    ASSERT_EQ(RunExpectingExit([] { mv::InstallRules(); }), -1);
-    mv::initDone = 1;
+    LoadAssembledRules(text, dir_.Path());
   }
 
   void Fire(const char* name, mv::MVWord value = 1) {
