@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -218,6 +220,23 @@ inline void LoadAssembledRules(const std::string& text, const std::string& dir) 
   ASSERT_NE(mv::codeFile, nullptr);
   ASSERT_EQ(RunExpectingExit([] { mv::InstallRules(); }), -1);
   mv::initDone = 1;
+}
+
+// A listing of rules that record, for each named variable k, its last value,
+// its firings and the sum of its values in usr_(3k), usr_(3k+1), usr_(3k+2).
+inline std::string WatchListing(std::initializer_list<const char*> names, std::map<std::string, int>* slots) {
+  std::string text;
+  int k = 0;
+  for (const char* name : names) {
+    text += "var int\nvar int\nvar int\n";
+    (*slots)[name] = k;
+    const std::string base = "usr_" + std::to_string(3 * k);
+    text += std::string("rule ") + name + "\n  VARREF " + base + "\n  VARREF " + name +
+            "\n  ASSIGN\n  ENDSTMT\n  VARREF usr_" + std::to_string(3 * k + 1) + "\n  PREINC\n  ENDSTMT\n" +
+            "  VARREF usr_" + std::to_string(3 * k + 2) + "\n  VARREF " + name + "\n  ADDASG\n  STOP\nend\n";
+    ++k;
+  }
+  return text;
 }
 
 // The texts of a cell list, in order.

@@ -54,18 +54,7 @@ class Tokens : public CleanState {
   // Rules that record, for each named variable, its last value, its firings
   // and the sum of its values.
   void Watch(std::initializer_list<const char*> names) {
-    std::string text;
-    int k = 0;
-    for (const char* name : names) {
-      text += "var int\nvar int\nvar int\n";
-      watched_[name] = k;
-      const std::string base = "usr_" + std::to_string(3 * k);
-      text += std::string("rule ") + name + "\n  VARREF " + base + "\n  VARREF " + name +
-              "\n  ASSIGN\n  ENDSTMT\n  VARREF usr_" + std::to_string(3 * k + 1) + "\n  PREINC\n  ENDSTMT\n" +
-              "  VARREF usr_" + std::to_string(3 * k + 2) + "\n  VARREF " + name + "\n  ADDASG\n  STOP\nend\n";
-      ++k;
-    }
-    LoadAssembledRules(text, dir_.Path());
+    LoadAssembledRules(WatchListing(names, &watched_), dir_.Path());
   }
   int32_t Usr(const char* name, int part) {
     const auto it = watched_.find(name);
