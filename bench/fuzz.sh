@@ -33,11 +33,13 @@ for target in "${targets[@]}"; do
   findings="$work/findings/$target"
   mkdir -p "$corpus" "$findings"
   echo "== $target: ${seconds}s, corpus $corpus, findings $findings"
+  dict=()
+  if [ -f "tests/fuzz/$target.dict" ]; then dict=(-dict="tests/fuzz/$target.dict"); fi
   # -rss_limit_mb and -timeout turn runaway memory and hangs into findings.
   if ! "$build/tests/fuzz/$target" "$corpus" "tests/fuzz/regressions/$target" \
       -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096 \
       -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
-      -artifact_prefix="$findings/" -print_final_stats=1 2>"$work/$target.log"; then
+      "${dict[@]}" -artifact_prefix="$findings/" -print_final_stats=1 2>"$work/$target.log"; then
     status=1
   fi
   tail -n 20 "$work/$target.log"

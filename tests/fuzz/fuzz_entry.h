@@ -112,6 +112,7 @@ class WorkDir {
     Write("old.mvo", Words({400, 5}));
     Write("cut.mvo", Words({1004, 5, 1, 4}));
     Write("lex.mvo", LexicalRules());
+    Write("h.h", "#pragma once\n#define H(a, ...) a##__VA_ARGS__ #a\n#if defined(H) && H(1,2) > 0\nint h;\n#endif\n");
   }
   std::string path_;
   std::filesystem::path home_;
@@ -168,8 +169,10 @@ inline int RunArgsInput(const uint8_t* data, size_t size) {
   return status;
 }
 
-// fuzz_source: the bytes are a module, read through the line reader and the
-// lexer with lexical and line rules loaded, once as C and once as C++.
+// fuzz_source: the bytes are a module, read through the line reader, the
+// preprocessor (a header h.h and the other files of the working directory can
+// be included) and the lexer up to the token stream, with lexical and line
+// rules loaded, once as C and once as C++.
 inline int RunSourceInput(const uint8_t* data, size_t size) {
   WorkDir& dir = WorkDir::Get();
   dir.Enter();
