@@ -472,6 +472,15 @@ int FindHeader(const std::string& name, int kind, bool isNext, bool isForced) {
   return 1;
 }
 
+// pp_include_depth holds the depth of the file being read even where its
+// rules are not fired (lines of a header that rules do not apply to), so
+// that leaving nested headers brings it back to 0.
+void SetIncludeDepth(int depth, bool fire) {
+  if (mvValue[evt_] == nullptr) return;
+  mvValue[evt_][kEvtIncludeDepth] = depth;
+  if (fire) Do1Rule(evt_, kEvtIncludeDepth, depth, false);
+}
+
 // Enters the next forced header that can be found; false when none remains.
 bool OpenNextForced() {
   while (nextForced < forceHdrList.size()) {
@@ -675,7 +684,7 @@ void DoInclude() {
     if (*headerPath != 0) fprintf(stderr, "  in  %s", headerPath);
     fputs("\n", stderr);
   }
-  if (CheckingSource()) Do1Rule(evt_, kEvtIncludeDepth, f->depth, false);
+  if (CheckingSource()) SetIncludeDepth(f->depth, true);
 }
 
 bool LeaveHeader() {
@@ -683,7 +692,7 @@ bool LeaveHeader() {
   // A file with nothing below it has no includer to return to.
   if (f == nullptr || f->depth == 0 || f->next == nullptr) return false;
   AddHeader(FileName(f->fileIndex));
-  const MVWord v = mvValue[evt_] != nullptr ? mvValue[evt_][kEvtIncludeDepth] : 0;
+  const int v = f->depth;
   PopFile();
   FileFrame* back = fileStack;
   if (showProgress) {
@@ -692,20 +701,20 @@ bool LeaveHeader() {
     fprintf(stderr, kind == kIncAngle ? "#    Returning to file <%s>\n" : "#    Returning to file \"%s\"\n",
             FileName(back->fileIndex));
   }
-  // The depth rules see the header left before a next forced header begins,
-  // so that the value stays the depth of the file being read.
-  if (CheckingSource() && mvValue[evt_] != nullptr) {
-    Do1Rule(evt_, kEvtIncludeDepth, v, false);
-    ZeroMostVars();
-    mvValue[evt_][kEvtIncludeDepth] = v - 1;
-  }
   if (back->depth > 0) {
     headerName = FileName(back->fileIndex);
     headerPath = PathName(back->pathIndex);
   } else {
     headerName = headerPath = "";
-    OpenNextForced();
   }
+  // The depth rules see the header left before a next forced header begins,
+  // so that the value stays the depth of the file being read.
+  if (CheckingSource()) {
+    SetIncludeDepth(v, true);
+    ZeroMostVars();
+    SetIncludeDepth(v - 1, false);
+  }
+  if (back->depth == 0) OpenNextForced();
   return true;
 }
 

@@ -120,6 +120,64 @@ std::string MarkerLine(const SourceLine* line) {
   return marker;
 }
 
+// The tokens of a line as they reached the parser, under "  MACRO:" lines of
+// at most kMacroListWidth columns. A message made while the parser (or the
+// lexer) stood at one of these tokens gets its letter in a marker line under
+// that token.
+constexpr int kMacroListWidth = 70;
+
+void PutMacroLetter(std::string* marker, size_t at, char letter) {
+  while (at < marker->size() && (*marker)[at] != ' ') ++at;
+  if (at >= static_cast<size_t>(kMacroListWidth)) return;
+  if (at >= marker->size()) marker->resize(at + 1, ' ');
+  (*marker)[at] = letter;
+}
+
+void ListMacroLine(const SourceLine* line) {
+  // Dropped tokens never reach the parser, the end of the module has no text,
+  // and the end-of-line token shows only the comment a paste formed.
+  auto shown = [line](const LexToken* t) {
+    if (t->type == kTokDropped || t->type == kTokEndModule) return false;
+    return t->type != kTokEndLine || (line->flags & kLinePasteComment) != 0;
+  };
+  bool any = false;
+  for (const LexToken* t = line->start; t != nullptr && t->line == line && !any; t = t->next) any = shown(t);
+  if (!any) return;
+  fputs("  MACRO:\t", listFile);
+  std::string marker;
+  size_t column = 0;
+  for (const LexToken* t = line->start; t != nullptr && t->line == line; t = t->next) {
+    if (!shown(t)) continue;
+    std::string piece;
+    if (t->type == kTokEndLine) {
+      piece = line->macroText != nullptr ? line->macroText : "";
+      // The comment runs on over the source text not yet read when the paste was made.
+      if (line->macroTextOffset < line->length) piece += line->text + line->macroTextOffset;
+    } else {
+      if ((t->type == kTokString || t->type == kTokChar) && t->wide) piece += 'L';
+      const char* quote = t->type == kTokString ? "\"" : t->type == kTokChar ? "'" : "";
+      piece += quote;
+      piece += t->text;
+      piece += quote;
+      piece += ' ';
+    }
+    if (column > 0 && column + piece.size() > static_cast<size_t>(kMacroListWidth)) {
+      fputs("\n", listFile);
+      if (!marker.empty()) fprintf(listFile, "------->\t%s\n", marker.c_str());
+      fputs("  MACRO:\t", listFile);
+      marker.clear();
+      column = 0;
+    }
+    int i = 0;
+    for (const LineMessage* m = line->messages; m != nullptr; m = m->next, ++i)
+      if (m->tokenNumber == t->seq) PutMacroLetter(&marker, column, static_cast<char>('A' + i % 26));
+    fputs(piece.c_str(), listFile);
+    column += piece.size();
+  }
+  fputs("\n", listFile);
+  if (!marker.empty()) fprintf(listFile, "------->\t%s\n", marker.c_str());
+}
+
 void ListLine(const SourceLine* line) {
   const bool header = line->depth > 0;
   const bool rulesApply = (line->flags & kLineRulesApply) != 0;
@@ -144,6 +202,7 @@ void ListLine(const SourceLine* line) {
   }
   fprintf(listFile, "%s\n", line->text);
   if (line->messages != nullptr) fprintf(listFile, "------->\t%s\n", MarkerLine(line).c_str());
+  if (showMacros && (line->flags & kLineMacro) != 0) ListMacroLine(line);
 }
 
 void FreeLineRecord(SourceLine* line) {
