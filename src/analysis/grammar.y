@@ -1,0 +1,983 @@
+/* The grammar of C, of the rule language and (in later steps) of C++: one
+ * LALR(1) grammar whose reductions call the actions of actions.h.
+ *
+ * Token codes are the external codes the token stream delivers; single
+ * characters stand for themselves.  Nonterminals are laid out so that C++
+ * adds productions to them (class heads, member functions, qualified names,
+ * templates, new/delete, try/catch) instead of rewriting them.
+ *
+ * The two inputs are told apart by a code the parser gives itself before the
+ * first token (kTokStartModule, kTokStartRules): at file scope a rule file
+ * holds statements, which would collide with C's declarations without
+ * specifiers (`x = 1;`, `f(a);`).
+ *
+ * Conflicts: exactly one, the dangling else (an `else` belongs to the
+ * nearest `if`), resolved by shifting; %expect makes any new one an error.
+ */
+
+%require "3.8"
+%define api.prefix {mvyy}
+%define api.token.prefix {TOK_}
+%define parse.error custom
+%expect 1
+
+/* Included before the generated code renames yylex and yyerror: the token
+   stream's yylex is another function. */
+%code top {
+#include <algorithm>
+
+#include "analysis/actions.h"
+#include "analysis/parser.h"
+#include "driver/options.h"
+#include "frontend/lex.h"
+#include "frontend/lex2.h"
+#include "support/mverror.h"
+#include "support/public.h"
+}
+
+%code requires {
+#include <cstdint>
+namespace mv { struct LexToken; }
+}
+
+%union {
+  mv::LexToken* p;  /* the token record of a token */
+  int64_t i;        /* integer and character constants; flags of a specifier list */
+  double d;         /* floating constants */
+}
+
+%code {
+using namespace mv;
+
+/* The state and value stacks hold kParserStack entries; a deeper parse is
+   fatal error 31 and never grows the stacks. */
+#define YYINITDEPTH mv::kParserStack
+#define YYMAXDEPTH mv::kParserStack
+#define yyoverflow(...) mv::ParserStackOverflow()
+
+int mvyylex();
+void mvyyerror(const char* message);
+
+namespace {
+
+/* Flags of a specifier list (the value of decl_specs). */
+constexpr int64_t kSpecTypedef = 1;
+
+/* An operator: its event, then its pseudocode. */
+void Op(int op, LexToken* token, int operands, int code) {
+  SetOp(op, token, operands);
+  Compile(code);
+}
+
+}  // namespace
+}
+
+/* ---- Tokens: the external codes ---------------------------------------- */
+
+%token <p> OROR 257 ANDAND 258 EQ 259 NE 260 LE 261 GE 262 SHL 263 SHR 264
+%token <p> INC 265 DEC 266 UMINUS 267 ARROW 268 INDEX 269
+%token <p> ADD_ASSIGN 270 SUB_ASSIGN 271 MUL_ASSIGN 272 DIV_ASSIGN 273 MOD_ASSIGN 274
+%token <p> SHL_ASSIGN 275 SHR_ASSIGN 276 AND_ASSIGN 277 XOR_ASSIGN 278 OR_ASSIGN 279
+%token <p> DESTROY 280 SCOPE 281 DOT_STAR 282 ARROW_STAR 283 TEMPLATE_CLOSE 284
+%token <p> ELLIPSIS 285 DOT_DOT 286 LEFT_ARROW 287 DCL_ARROW 288 FAT_ARROW 289
+%token <p> HIGHC_RESERVED 290 COLON_GT 291 BORLAND_EQ 292 CTOR_COLON 293
+/* The four kinds of opening parenthesis the token stream tells apart. */
+%token <p> PAREN_INIT 294 PAREN_PROTO 295 PAREN_OLD 296 PAREN_CTOR 297
+%token <p> UCLASS 298 INTRINSIC 299 AT_NUMBER 300 END_MODULE 301
+%token <p> STRING 302
+%token <i> INT_CONST 303 INT_CONST_2 304 CHAR_CONST 305
+%token <d> FLOAT_CONST 306
+%token <i> TRUE_KW 307 FALSE_KW 308
+%token <p> ENUM_CONST 309 IDENTIFIER 310 TEMPLATE_PARAM 311 FCN_CAST 312 TYPEDEF_NAME 313
+%token <p> HOT_TAG 314 TAG_NAME 315 SCOPE_NAME 316 TEMPLATE_NAME 317 TEMPLATE_KNOWN 318
+%token <p> AGGR_NAME 319 NAMESPACE_NAME 320 TEMPLATE_SCOPE 321 NAMESPACE_ALIAS 322
+%token <p> BREAK 324 CASE 325 CONTINUE 326 DEFAULT 327 DO 328 ELSE 329 FOR 330 GOTO 331
+%token <p> IF 332 RETURN 333 SIZEOF 334 IF_EXISTS 335 SWITCH 336 TYPEDEF 337 WHILE 338
+%token <p> EXTERN 339 STATIC 340 AUTO 341 REGISTER 342 MUTABLE 343
+%token <p> CHAR 344 SHORT 345 SIGNED 346 UNSIGNED 347 FLOAT 348 DOUBLE 349
+%token <p> STRUCT 350 UNION 351 ENUM 353 VOID 354 INT 355
+%token <p> INT8 356 INT16 357 INT32 358 INT64 359 LONG 360 BOOL 361 WCHAR_T 362
+%token <p> CONST 363 VOLATILE 364 SEGMENT 365 SEGNAME 366 UUIDOF 367 ASM 368
+%token <p> ASM_BLOCK 369 ASM_BRACED 370 PRAGMA 371 HC_FAR 372 HC_NEAR 373 HC_HUGE 374
+%token <p> STATISTIC 376
+/* C++ keywords; 385 and 386 are reserved for the C++ grammar. */
+%token <p> CATCH 377 DELETE 378 NEW 379 OPERATOR 380 TEMPLATE 381 THIS 382 THROW 383 TRY 384
+%token <p> CPP_385 385 CPP_386 386
+%token <p> NAMED_CAST 387 TYPEID 388 CLASSID 389 CLASS 390 NAMESPACE 391 FRIEND 392
+%token <p> VIRTUAL 393 INLINE 394 EXPLICIT 395 USING 396 TYPENAME 397
+%token <p> OPERATOR_TYPEDEF 398 ACCESS 399
+%token <p> GLOBALDEF 400 NOSHARE 401 READONLY 402 ALIGN 403 VAX_ATTRIBUTE 404
+%token <p> EXCEPT 405 FINALLY 406
+/* Type keywords added at run time; 410 is also the rule files' FILE. */
+%token <p> NEW_TYPE_407 407 NEW_TYPE_408 408 NEW_TYPE_409 409 FILE_TYPE 410
+%token <p> NEW_TYPE_411 411 NEW_TYPE_412 412 NEW_TYPE_413 413 NEW_TYPE_414 414
+%token <p> BASED 518 SELF 519 DECLSPEC 539 PUBLIC 544 PROTECTED 545 PRIVATE 546
+%token <p> GNU_ATTRIBUTE 548
+%token <p> NEAR 551 FAR 552 HUGE 553 IMPORT 554 EXPORT 555 FASTCALL 556 SAVEREGS 557
+%token <p> LOADDS 558 CDECL 559 PASCAL 560 FORTRAN 561 INTERRUPT 562
+%token <p> START_MODULE 600 START_RULES 601
+
+/* Tokens without a declared type that carry their token record. */
+%type <p> '(' ')' '[' ']' '{' '}' ';' ',' ':' '=' '?' '.' '&' '*' '+' '-' '~' '!' '/' '%'
+%type <p> '<' '>' '^' '|'
+
+%type <i> decl_specs decl_spec struct_kw struct_head struct_anonymous initializer assign_op expr_opt
+%type <p> tag_name
+
+%start input
+
+%%
+
+/* ---- The two inputs -------------------------------------------------------- */
+
+input:
+    START_MODULE module_items end_opt
+  | START_RULES rule_items end_opt
+  ;
+
+/* The token stream ends each input with 301, then with 0. */
+end_opt:
+    %empty
+  | END_MODULE
+  ;
+
+module_items:
+    %empty
+  | module_items external_declaration
+  ;
+
+/* A rule file: declarations of rule variables, and statements; every
+   top-level `if` is a rule. */
+rule_items:
+    %empty
+  | rule_items rule_item
+  ;
+
+rule_item:
+    declaration
+  | statement
+  ;
+
+external_declaration:
+    function_definition
+  | declaration
+  | nospec_declaration
+  | ASM '(' asm_body ')' ';'
+  | ASM_BLOCK
+  | ASM_BRACED
+  | ';'
+  | error ';'
+  | error '}'
+  ;
+
+/* ---- Declarations ---------------------------------------------------------- */
+
+declaration:
+    decl_specs ';'                            { EmptyDeclaration(); EndDclList(); }
+  | decl_specs init_declarator_list ';'       { EndDclList(); }
+  | decl_specs error ';'
+      {
+        if (($1 & kSpecTypedef) != 0) Warning(13);
+        EndDclList();
+      }
+  ;
+
+/* Old C: a file-scope declaration whose type defaults to int. */
+nospec_declaration:
+    init_declarator_list ';'                  { EndDclList(); }
+  ;
+
+decl_specs:
+    decl_spec                                 { $$ = $1; }
+  | decl_specs decl_spec
+      {
+        if (($1 & $2 & kSpecTypedef) != 0) Warning(13);
+        $$ = $1 | $2;
+      }
+  ;
+
+decl_spec:
+    storage_class                             { $$ = 0; }
+  | TYPEDEF                                   { Specifier(337); $$ = kSpecTypedef; }
+  | type_specifier                            { $$ = 0; }
+  | type_qualifier                            { $$ = 0; }
+  | function_specifier                        { $$ = 0; }
+  | ext_modifier                              { $$ = 0; }
+  ;
+
+storage_class:
+    EXTERN                                    { Specifier(339); }
+  | STATIC                                    { Specifier(340); }
+  | AUTO                                      { Specifier(341); }
+  | REGISTER                                  { Specifier(342); }
+  | MUTABLE                                   { Specifier(343); }
+  | GLOBALDEF                                 { Specifier(400); }
+  | STATISTIC                                 { Specifier(376); }
+  ;
+
+type_specifier:
+    type_keyword
+  | TYPEDEF_NAME                              { Specifier(313); }
+  | struct_or_union_specifier
+  | enum_specifier
+  ;
+
+type_keyword:
+    CHAR                                      { Specifier(344); }
+  | SHORT                                     { Specifier(345); }
+  | SIGNED                                    { Specifier(346); }
+  | UNSIGNED                                  { Specifier(347); }
+  | FLOAT                                     { Specifier(348); }
+  | DOUBLE                                    { Specifier(349); }
+  | VOID                                      { Specifier(354); }
+  | INT                                       { Specifier(355); }
+  | INT8                                      { Specifier(356); }
+  | INT16                                     { Specifier(357); }
+  | INT32                                     { Specifier(358); }
+  | INT64                                     { Specifier(359); }
+  | LONG                                      { Specifier(360); }
+  | BOOL                                      { Specifier(361); }
+  | WCHAR_T                                   { Specifier(362); }
+  | SEGMENT                                   { Specifier(365); }
+  | NEW_TYPE_407                              { Specifier(407); }
+  | NEW_TYPE_408                              { Specifier(408); }
+  | NEW_TYPE_409                              { Specifier(409); }
+  | FILE_TYPE                                 { Specifier(410); }
+  | NEW_TYPE_411                              { Specifier(411); }
+  | NEW_TYPE_412                              { Specifier(412); }
+  | NEW_TYPE_413                              { Specifier(413); }
+  | NEW_TYPE_414                              { Specifier(414); }
+  ;
+
+type_qualifier:
+    CONST                                     { Specifier(363); }
+  | VOLATILE                                  { Specifier(364); }
+  | HC_FAR                                    { Specifier(372); }
+  | HC_NEAR                                   { Specifier(373); }
+  | HC_HUGE                                   { Specifier(374); }
+  ;
+
+function_specifier:
+    INLINE                                    { Specifier(394); }
+  | VIRTUAL                                   { Specifier(393); }
+  | EXPLICIT                                  { Specifier(395); }
+  | FRIEND                                    { Specifier(392); }
+  ;
+
+/* Calling conventions, memory models and the VAX attributes. The token
+   stream drops most of them inside declarations; elsewhere (casts, and
+   after a '*') they reach the parser. */
+ext_modifier:
+    BASED                                     { ExtModifier(518); }
+  | SELF                                      { ExtModifier(519); }
+  | NEAR                                      { ExtModifier(551); }
+  | FAR                                       { ExtModifier(552); }
+  | HUGE                                      { ExtModifier(553); }
+  | IMPORT                                    { ExtModifier(554); }
+  | EXPORT                                    { ExtModifier(555); }
+  | FASTCALL                                  { ExtModifier(556); }
+  | SAVEREGS                                  { ExtModifier(557); }
+  | LOADDS                                    { ExtModifier(558); }
+  | CDECL                                     { ExtModifier(559); }
+  | PASCAL                                    { ExtModifier(560); }
+  | FORTRAN                                   { ExtModifier(561); }
+  | INTERRUPT                                 { ExtModifier(562); }
+  | NOSHARE                                   { ExtModifier(401); }
+  | READONLY                                  { ExtModifier(402); }
+  | ALIGN                                     { ExtModifier(403); }
+  | VAX_ATTRIBUTE                             { ExtModifier(404); }
+  ;
+
+init_declarator_list:
+    init_declarator
+  | init_declarator_list ',' { GetNewType(); } init_declarator
+  ;
+
+init_declarator:
+    declarator                                { CheckDeclarator(0); }
+  | declarator '='
+      {
+        SetOp(op_init, $2, 2);
+        CheckDeclarator(1);
+        BeginInit(0);
+      }
+    initializer                               { CheckInit(static_cast<int>($4)); }
+  ;
+
+/* ---- Structures, unions, enumerations ------------------------------------------ */
+
+struct_or_union_specifier:
+    struct_head member_body
+  | struct_anonymous member_body
+  | struct_head
+  ;
+
+struct_kw:
+    STRUCT                                    { Specifier(350); $$ = 350; }
+  | UNION                                     { Specifier(351); $$ = 351; }
+  ;
+
+struct_head:
+    struct_kw tag_name                        { DeclareTag($2->text, static_cast<int>($1)); $$ = $1; }
+  ;
+
+struct_anonymous:
+    struct_kw                                 { DeclareTag(nullptr, static_cast<int>($1)); $$ = $1; }
+  ;
+
+tag_name:
+    AGGR_NAME
+  | IDENTIFIER
+  | TYPEDEF_NAME
+  | TAG_NAME
+  ;
+
+/* Follows struct_head or struct_anonymous, whose value is the keyword's code. */
+member_body:
+    '{' { StartMembers(static_cast<int>($<i>0)); } member_list '}'  { EndMembers(); }
+  ;
+
+member_list:
+    %empty
+  | member_list member_declaration
+  ;
+
+member_declaration:
+    decl_specs member_declarator_list ';'     { EndDclList(); }
+  | decl_specs ';'                            { EmptyDeclaration(); EndDclList(); }
+  | ';'
+  | error ';'                                 { Warning(14); EndDclList(); }
+  ;
+
+member_declarator_list:
+    member_declarator
+  | member_declarator_list ',' { GetNewType(); } member_declarator
+  ;
+
+member_declarator:
+    declarator                                { CheckMember(); }
+  | declarator ':' { BeginConstant(); } constant_expression
+      { EndConstant(); DoBitField(); CheckMember(); }
+  | ':' { DirectDecl(3); BeginConstant(); } constant_expression
+      { EndConstant(); DoBitField(); CheckMember(); }
+  ;
+
+enum_specifier:
+    enum_head enum_body
+  | enum_anonymous enum_body
+  | enum_head
+  ;
+
+enum_kw:
+    ENUM                                      { Specifier(353); }
+  ;
+
+enum_head:
+    enum_kw tag_name                          { DeclareTag($2->text, 353); }
+  ;
+
+enum_anonymous:
+    enum_kw                                   { DeclareTag(nullptr, 353); }
+  ;
+
+enum_body:
+    enum_open enumerator_list '}'             { EndMembers(); }
+  | enum_open enumerator_list ',' '}'         { EnumComma(); EndMembers(); }
+  ;
+
+enum_open:
+    '{'                                       { StartMembers(353); }
+  ;
+
+enumerator_list:
+    enumerator
+  | enumerator_list ',' enumerator
+  ;
+
+enumerator:
+    enumerator_name                           { AddEnum(); }
+  | enumerator_name '=' { BeginConstant(); } constant_expression
+      { EndConstant(); AddEnum(); }
+  ;
+
+enumerator_name:
+    IDENTIFIER                                { DirectDecl(2); }
+  | ENUM_CONST                                { DirectDecl(2); }
+  ;
+
+/* ---- Declarators ------------------------------------------------------------- */
+
+declarator:
+    direct_declarator
+  | pointer direct_declarator
+  ;
+
+direct_declarator:
+    IDENTIFIER                                { DirectDecl(1); }
+  | declarator_open declarator ')'            { PopDeclarator(); }
+  | direct_declarator array_suffix
+  | direct_declarator parameter_suffix
+  ;
+
+declarator_open:
+    '('                                       { PushDeclarator(); }
+  ;
+
+/* Each '*' is a level as soon as it is read; its qualifiers go onto it. */
+pointer:
+    '*' { AttachMod(3); } pointer_qualifiers
+  | pointer '*' { AttachMod(3); } pointer_qualifiers
+  ;
+
+pointer_qualifiers:
+    %empty
+  | pointer_qualifiers pointer_qualifier
+  ;
+
+pointer_qualifier:
+    CONST                                     { PtrQualifier(1); }
+  | VOLATILE                                  { PtrQualifier(2); }
+  | HC_NEAR                                   { PtrQualifier(16); }
+  | HC_FAR                                    { PtrQualifier(32); }
+  | HC_HUGE                                   { PtrQualifier(64); }
+  | ext_modifier
+  ;
+
+array_suffix:
+    array_open ']'                            { EndConstant(); AttachMod(4); }
+  | array_open constant_expression ']'        { EndConstant(); AttachMod(4); }
+  ;
+
+array_open:
+    '['                                       { BeginConstant(); }
+  ;
+
+/* A parameter list: a prototype (295, or a plain parenthesis after a ')'),
+   or an old-style identifier list (296). */
+parameter_suffix:
+    prototype_open parameter_type_list ')'    { FunParmEnd(3); }
+  | prototype_open ')'                        { FunParmEnd(0); }
+  | oldstyle_open identifier_list ')'         { FunParmEnd(2); }
+  | oldstyle_open ')'                         { FunParmEnd(0); }
+  ;
+
+prototype_open:
+    PAREN_PROTO                               { FunParmStart(3); }
+  | '('                                       { FunParmStart(3); }
+  ;
+
+oldstyle_open:
+    PAREN_OLD                                 { FunParmStart(2); }
+  ;
+
+identifier_list:
+    IDENTIFIER                                { DirectDecl(0); EndParm(2); }
+  | identifier_list ',' IDENTIFIER            { MoreParms(); DirectDecl(0); EndParm(2); }
+  ;
+
+parameter_type_list:
+    parameter_list
+  | parameter_list ',' ELLIPSIS               { Do3Dots(3); }
+  | parameter_list ELLIPSIS                   { Need3Dots(); Do3Dots(3); }
+  | ELLIPSIS                                  { Do3Dots(3); }
+  ;
+
+parameter_list:
+    parameter_declaration
+  | parameter_list ',' { MoreParms(); } parameter_declaration
+  ;
+
+parameter_declaration:
+    decl_specs declarator                     { EndParm(2); }
+  | decl_specs abstract_declarator            { EndParm(3); }
+  | decl_specs                                { EndParm(5); }
+  ;
+
+/* Type names: casts, sizeof, compound literals. */
+type_name:
+    type_name_start decl_specs                      { DoTypeName(); PopDState(); }
+  | type_name_start decl_specs abstract_declarator  { DoTypeName(); PopDState(); }
+  ;
+
+type_name_start:
+    %empty                                    { PushDState(1); }
+  ;
+
+abstract_declarator:
+    pointer
+  | direct_abstract_declarator
+  | pointer direct_abstract_declarator
+  ;
+
+direct_abstract_declarator:
+    declarator_open abstract_declarator ')'   { PopDeclarator(); }
+  | array_suffix
+  | parameter_suffix
+  | direct_abstract_declarator array_suffix
+  | direct_abstract_declarator parameter_suffix
+  ;
+
+/* ---- Initializers -------------------------------------------------------------- */
+
+/* The value says whether the initializer is an expression (1) or a list. */
+initializer:
+    assignment_expression                     { InitExpr(); $$ = 1; }
+  | brace_initializer                         { $$ = 0; }
+  ;
+
+brace_initializer:
+    '{' '}'
+  | '{' initializer_list '}'
+  | '{' initializer_list ',' '}'
+  ;
+
+initializer_list:
+    initializer_item
+  | initializer_list ',' initializer_item
+  ;
+
+initializer_item:
+    initializer
+  | designation initializer
+  ;
+
+designation:
+    designator_list '='
+  ;
+
+designator_list:
+    designator
+  | designator_list designator
+  ;
+
+designator:
+    '[' constant_expression ']'
+  | '.' IDENTIFIER
+  ;
+
+/* ---- Function definitions ------------------------------------------------------ */
+
+function_definition:
+    function_head compound_statement
+  | function_head oldstyle_declarations { OldstyleFcn(); } compound_statement
+  ;
+
+function_head:
+    decl_specs declarator                     { FcnDeclarator(); }
+  | declarator                                { FcnDeclarator(); }
+  ;
+
+oldstyle_declarations:
+    declaration
+  | oldstyle_declarations declaration
+  ;
+
+/* ---- Statements ---------------------------------------------------------------- */
+
+statement:
+    labeled_statement
+  | compound_statement
+  | expression_statement
+  | selection_statement
+  | iteration_statement
+  | jump_statement
+  | ASM_BLOCK                                 { EndStmt(kEndSimple); }
+  | ASM_BRACED                                { EndStmt(kEndSimple); }
+  | error ';'                                 { EndStmt(kEndUncounted); }
+  ;
+
+labeled_statement:
+    IDENTIFIER ':'                            { DoLabel(1); } statement
+  | CASE
+      { SetOp(op_case, $1, 0); BeginCase(); BeginConstant(); }
+    case_values ':'
+      { EndConstant(); DoCase(); DoLabel(0); }
+    statement
+  | DEFAULT ':'
+      { SetOp(op_default, $1, 0); DoDefault(); DoLabel(0); }
+    statement
+  ;
+
+/* A case range (`case 1 ... 9:`) is an extension of one compiler family. */
+case_values:
+    constant_expression
+  | constant_expression ELLIPSIS constant_expression
+  ;
+
+compound_statement:
+    '{' { PushBlock(); } block_items '}'      { SetOp(op_close_brace, $4, 0); PopBlock(); }
+  ;
+
+block_items:
+    %empty
+  | block_items block_item
+  ;
+
+block_item:
+    declaration                               { EndStmt(kEndDeclaration); }
+  | statement
+  ;
+
+expression_statement:
+    ';'                                       { EmptyStatement(); EndStmt(kEndSimple); }
+  | expression ';'
+      { SetOp(op_semicolon, $2, 0); EndExpress(); EndStmt(kEndSimple); }
+  | expression error
+      { Warning(6); EndExpress(); EndStmt(kEndSimple); }
+  ;
+
+selection_statement:
+    if_then                                   { NoElse(); EndIf(); EndStmt(kEndControl); }
+  | if_then ELSE
+      { SetOp(op_else, $2, 0); DoElse(); }
+    statement
+      { EndElse(); EndIf(); EndStmt(kEndControl); }
+  | SWITCH
+      { SetOp(op_switch, $1, 0); BeginSwitch(); }
+    condition
+      { DoSwitch(); }
+    statement
+      { EndSwitch(); EndStmt(kEndControl); }
+  ;
+
+if_then:
+    IF { SetOp(op_if, $1, 0); BeginIf(); } condition { DoIf(); } statement { DoThen(); }
+  ;
+
+/* The controlling expression of if, while and switch; a missing ')' is a
+   mistake that is reported and read over. */
+condition:
+    '(' expression ')'
+  | '(' expression error                      { Warning(7); }
+  ;
+
+iteration_statement:
+    WHILE
+      { SetOp(op_while_1, $1, 0); BeginWhile(); }
+    condition
+      { DoWhile(); }
+    statement
+      { EndWhile(); EndStmt(kEndControl); }
+  | DO
+      { SetOp(op_do, $1, 0); BeginDo(); }
+    statement WHILE
+      { SetOp(op_while_2, $4, 0); MidDo(); }
+    '(' expression ')' ';'
+      { DoTest(); EndStmt(kEndControl); }
+  | FOR
+      { SetOp(op_for, $1, 0); BeginFor(); }
+    '(' for_init
+      { DoFor(); }
+    expr_opt ';'
+      { DoTest(); }
+    expr_opt ')'
+      { DoBlock1(); }
+    statement
+      { DoBlock2(); EndStmt(kEndControl); }
+  ;
+
+for_init:
+    expr_opt ';'
+  | declaration
+  ;
+
+expr_opt:
+    %empty                                    { $$ = 0; }
+  | expression                                { $$ = 1; }
+  ;
+
+jump_statement:
+    GOTO { SetOp(op_goto, $1, 0); BeginJump(kStmGoto); } IDENTIFIER ';'
+      { CheckGoto(); EndStmt(kEndSimple); }
+  | CONTINUE ';'
+      { SetOp(op_continue, $1, 0); BeginJump(kStmContinue); EndStmt(kEndSimple); }
+  | BREAK ';'
+      { SetOp(op_break, $1, 0); BeginJump(kStmBreak); DoBreak(); EndStmt(kEndSimple); }
+  | RETURN { SetOp(op_return, $1, 0); BeginReturn(0); } expr_opt ';'
+      { DoReturn(op_return, static_cast<int>($3)); EndStmt(kEndSimple); }
+  ;
+
+/* ---- Expressions --------------------------------------------------------------- */
+
+primary_expression:
+    constant
+  | string_literal
+  | '(' { SetOp(op_open_paren, $1, 0); } expression ')'  { SetOp(op_close_paren, $4, 0); }
+  | '(' { StartGnuBlock(); } compound_statement ')'      { EndGnuBlock(); }
+  ;
+
+constant:
+    INT_CONST                                 { DoIntConst($1); }
+  | INT_CONST_2                               { DoIntConst($1); }
+  | CHAR_CONST                                { DoCharConst($1); }
+  | FLOAT_CONST                               { DoFloatConst($1); }
+  | TRUE_KW                                   { DoBooleanConst($1); }
+  | FALSE_KW                                  { DoBooleanConst($1); }
+  | ENUM_CONST                                { DoEnumConst($1); }
+  ;
+
+/* The token stream joins adjacent literals; the grammar accepts them apart too. */
+string_literal:
+    string_list                               { DoString(nullptr); }
+  ;
+
+string_list:
+    STRING
+  | string_list STRING
+  ;
+
+/* A name followed by '(' is a call of that name; any other postfix
+   expression followed by '(' is a call through an expression. */
+postfix_expression:
+    postfix_not_name
+  | IDENTIFIER                                { DoIdent(0, $1); }
+  ;
+
+postfix_not_name:
+    primary_expression
+  | IDENTIFIER '(' { DoIdent(1, $1); DoFunc(0); } arguments ')'     { DoCall(); }
+  | INTRINSIC '(' { DoFunc(0); } arguments ')'                      { DoCall(); }
+  | ASM '(' { DoFunc(2); } asm_body ')'                             { DoCall(); }
+  | postfix_not_name '(' { DoFunc(1); } arguments ')'               { DoCall(); }
+  | postfix_expression '[' expression ']'     { Op(op_subscript, $2, 2, 269); }
+  | postfix_expression '.' IDENTIFIER         { CPPMember('.'); SetOp(op_member, $2, 2); }
+  | postfix_expression ARROW IDENTIFIER       { CPPMember(268); SetOp(op_arrow, $2, 2); }
+  | postfix_expression INC                    { Op(op_post_incr, $2, 1, 536); }
+  | postfix_expression DEC                    { Op(op_post_decr, $2, 1, 538); }
+  | '(' type_name ')' brace_initializer
+  ;
+
+arguments:
+    %empty
+  | argument_list
+  ;
+
+argument_list:
+    assignment_expression                     { DoFunArg(); }
+  | argument_list ',' assignment_expression   { DoFunArg(); }
+  ;
+
+unary_expression:
+    postfix_expression
+  | INC unary_expression                      { Op(op_pre_incr, $1, 1, 535); }
+  | DEC unary_expression                      { Op(op_pre_decr, $1, 1, 537); }
+  | '&' cast_expression                       { Op(op_address, $1, 1, 540); }
+  | '*' cast_expression                       { Op(op_indirect, $1, 1, 541); }
+  | '+' cast_expression                       { Op(op_plus, $1, 1, 547); }
+  | '-' cast_expression                       { DoNegate($1); }
+  | '~' cast_expression                       { Op(op_bit_not, $1, 1, 126); }
+  | '!' cast_expression                       { Op(op_log_not, $1, 1, 33); }
+  | sizeof_head unary_expression              { DoSizeof(0); Op(op_sizeof, nullptr, 1, 334); }
+  | sizeof_head '(' type_name ')'             { DoSizeof(1); Op(op_sizeof, nullptr, 1, 334); }
+  ;
+
+sizeof_head:
+    SIZEOF                                    { BeginSizeof(); }
+  ;
+
+cast_expression:
+    unary_expression
+  | '(' type_name ')' cast_expression         { CompileCast($1); }
+  ;
+
+multiplicative_expression:
+    cast_expression
+  | multiplicative_expression '*' cast_expression  { Op(op_mul, $2, 2, 42); }
+  | multiplicative_expression '/' cast_expression  { Op(op_div, $2, 2, 47); }
+  | multiplicative_expression '%' cast_expression  { Op(op_rem, $2, 2, 37); }
+  ;
+
+additive_expression:
+    multiplicative_expression
+  | additive_expression '+' multiplicative_expression  { Op(op_add, $2, 2, 43); }
+  | additive_expression '-' multiplicative_expression  { Op(op_subt, $2, 2, 45); }
+  ;
+
+shift_expression:
+    additive_expression
+  | shift_expression SHL additive_expression  { Op(op_left_shift, $2, 2, 263); }
+  | shift_expression SHR additive_expression  { Op(op_right_shift, $2, 2, 264); }
+  ;
+
+relational_expression:
+    shift_expression
+  | relational_expression '<' shift_expression  { Op(op_less, $2, 2, 60); }
+  | relational_expression '>' shift_expression  { Op(op_more, $2, 2, 62); }
+  | relational_expression LE shift_expression   { Op(op_less_eq, $2, 2, 261); }
+  | relational_expression GE shift_expression   { Op(op_more_eq, $2, 2, 262); }
+  ;
+
+equality_expression:
+    relational_expression
+  | equality_expression EQ relational_expression  { Op(op_equal, $2, 2, 259); }
+  | equality_expression NE relational_expression  { Op(op_not_eq, $2, 2, 260); }
+  ;
+
+and_expression:
+    equality_expression
+  | and_expression '&' equality_expression    { Op(op_bit_and, $2, 2, 38); }
+  ;
+
+xor_expression:
+    and_expression
+  | xor_expression '^' and_expression         { Op(op_bit_xor, $2, 2, 94); }
+  ;
+
+or_expression:
+    xor_expression
+  | or_expression '|' xor_expression          { Op(op_bit_or, $2, 2, 124); }
+  ;
+
+logical_and_expression:
+    or_expression
+  | logical_and_expression ANDAND or_expression  { Op(op_log_and, $2, 2, 258); }
+  ;
+
+logical_or_expression:
+    logical_and_expression
+  | logical_or_expression OROR logical_and_expression  { Op(op_log_or, $2, 2, 257); }
+  ;
+
+conditional_expression:
+    logical_or_expression
+  | logical_or_expression '?' expression ':' conditional_expression
+      { SetOp(op_cond, $2, 3); EndCondExp(); }
+  ;
+
+assignment_expression:
+    conditional_expression
+  | unary_expression assign_op assignment_expression
+      { Op(static_cast<int>($2 >> 16), nullptr, 2, static_cast<int>($2 & 0xFFFF)); }
+  ;
+
+/* The value: the operator's class 7 index in the high half, its opcode in the low. */
+assign_op:
+    '='                                       { $$ = (op_assign << 16) | 61; }
+  | ADD_ASSIGN                                { $$ = (op_add_assign << 16) | 270; }
+  | SUB_ASSIGN                                { $$ = (op_sub_assign << 16) | 271; }
+  | MUL_ASSIGN                                { $$ = (op_mul_assign << 16) | 272; }
+  | DIV_ASSIGN                                { $$ = (op_div_assign << 16) | 273; }
+  | MOD_ASSIGN                                { $$ = (op_rem_assign << 16) | 274; }
+  | SHL_ASSIGN                                { $$ = (op_left_assign << 16) | 275; }
+  | SHR_ASSIGN                                { $$ = (op_right_assign << 16) | 276; }
+  | AND_ASSIGN                                { $$ = (op_and_assign << 16) | 277; }
+  | XOR_ASSIGN                                { $$ = (op_xor_assign << 16) | 278; }
+  | OR_ASSIGN                                 { $$ = (op_or_assign << 16) | 279; }
+  ;
+
+expression:
+    assignment_expression
+  | expression ',' assignment_expression      { SetOp(op_comma, $2, 2); }
+  ;
+
+constant_expression:
+    conditional_expression
+  ;
+
+/* ---- Inline assembler -------------------------------------------------------- */
+
+/* asm("text" : outputs : inputs : clobbers); 281 stands for two colons. */
+asm_body:
+    asm_string
+  | asm_string asm_sections
+  ;
+
+asm_string:
+    STRING
+  | asm_string STRING
+  ;
+
+asm_sections:
+    asm_section
+  | asm_sections asm_section
+  ;
+
+asm_section:
+    ':' asm_operands
+  | SCOPE asm_operands
+  ;
+
+asm_operands:
+    %empty
+  | asm_operand_list
+  ;
+
+asm_operand_list:
+    asm_operand
+  | asm_operand_list ',' asm_operand
+  ;
+
+asm_operand:
+    asm_string
+  | asm_string '(' expression ')'
+  | '[' IDENTIFIER ']' asm_string '(' expression ')'
+  | IDENTIFIER
+  ;
+
+%%
+
+namespace {
+
+/* External code of each internal symbol, built from yytranslate. */
+int externalCode[YYNTOKENS];
+bool codesReady;
+
+void MakeExternalCodes() {
+  for (int& c : externalCode) c = -1;
+  for (int code = 0; code <= YYMAXUTOK; ++code) {
+    const int symbol = yytranslate[code];
+    if (symbol >= 0 && symbol < YYNTOKENS && externalCode[symbol] < 0) externalCode[symbol] = code;
+  }
+  codesReady = true;
+}
+
+bool startGiven;
+
+}  // namespace
+
+/* Tokens for the parser: first the code of the input kind, then the token
+   stream's codes with their values. */
+int mvyylex() {
+  if (!startGiven) {
+    startGiven = true;
+    return checkRules ? kTokStartRules : kTokStartModule;
+  }
+  const int code = ParserNextToken();
+  switch (code) {
+    case 303: case 304: case 305: case 307: case 308:
+      mvyylval.i = yylvalInt;
+      break;
+    case 306:
+      mvyylval.d = yylvalFloat;
+      break;
+    default:
+      mvyylval.p = yylvalToken;
+      break;
+  }
+  return code;
+}
+
+/* Only a full stack can exhaust the parser's memory. */
+void mvyyerror(const char*) { ParserStackOverflow(); }
+
+/* The acceptable tokens of the state where the error was found, by their
+   external codes in increasing order. */
+static int yyreport_syntax_error(const yypcontext_t* context) {
+  if (!codesReady) MakeExternalCodes();
+  yysymbol_kind_t expected[YYNTOKENS];
+  const int n = yypcontext_expected_tokens(context, expected, YYNTOKENS);
+  int codes[YYNTOKENS];
+  int count = 0;
+  for (int i = 0; i < n; ++i) {
+    const int code = externalCode[expected[i]];
+    if (code >= 0) codes[count++] = code;
+  }
+  std::sort(codes, codes + count);
+  SyntaxErrorReport(mvyychar < 0 ? 0 : mvyychar, codes, count);
+  return 0;
+}
+
+int mv::ParseInput() {
+  startGiven = false;
+  return mvyyparse();
+}
