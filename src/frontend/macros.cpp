@@ -12,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <unordered_map>
@@ -181,16 +182,30 @@ std::string TokText(const PPTok& t) {
   }
 }
 
+// A string or character constant inside a stringized argument: every '"'
+// and '\\' of it, the quotes included, gets a backslash, so that the new
+// string holds the constant as it was written.
+std::string QuotedText(const PPTok& t) {
+  const std::string written = TokText(t);
+  std::string out;
+  for (char c : written) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
 PPTok Stringize(const PPList& arg) {
   PPTok s;
   s.code = kTokString;
-  for (size_t i = 0; i < arg.size(); ++i) {
+  size_t last = arg.size();
+  while (last > 0 && arg[last - 1].code == kTokEmpty) --last;
+  for (size_t i = 0; i < last; ++i) {
     const PPTok& t = arg[i];
     if (t.code == kTokEmpty) continue;
-    if (t.code == kTokString) s.text += "\\\"" + t.text + "\\\"";
-    else if (t.code == kTokChar) s.text += "'" + t.text + "'";
+    if (t.code == kTokString || t.code == kTokChar) s.text += QuotedText(t);
     else s.text += TokText(t);
-    if (t.white && i + 1 < arg.size()) s.text += ' ';
+    if (t.white && i + 1 < last) s.text += ' ';
   }
   return s;
 }
@@ -521,6 +536,10 @@ void ScanMacro() {
 
 namespace {
 
+// White space followed the last macro call expanded (its name, or the ')'
+// that closed its arguments).
+bool lastCallWhite;
+
 // Joins two tokens; false when they do not form one token (then both stay).
 bool Paste(const PPTok& left, const PPTok& right, PPList* out) {
   std::string text = TokText(left);
@@ -548,8 +567,9 @@ bool Paste(const PPTok& left, const PPTok& right, PPList* out) {
   return true;
 }
 
-// Collects the arguments after the '('. False when the input ends first.
-bool CollectArgs(PPStream& s, const Macro* m, std::vector<PPList>* args, bool* rparenWhite) {
+// Collects the arguments after the '('; the closing ')' is left in *rparen.
+// False when the input ends first.
+bool CollectArgs(PPStream& s, const Macro* m, std::vector<PPList>* args, PPTok* rparen) {
   const size_t nParams = m->params.size();
   const bool variadic = (m->flags & kMacroVariadic) != 0;
   const bool fire = !checkRules && HasRules(op_, kOpMacroArg);
@@ -565,7 +585,7 @@ bool CollectArgs(PPStream& s, const Macro* m, std::vector<PPList>* args, bool* r
       ++depth;
     } else if (t.code == ')') {
       if (depth == 0) {
-        *rparenWhite = t.white;
+        *rparen = std::move(t);
         closed = true;
         break;
       }
@@ -637,6 +657,8 @@ void PasteAll(const Macro* m, PPList* list) {
       continue;
     }
     if (out.empty()) FatalError(59, FatalText(59));
+    // A run of ## operators joins its neighbours once.
+    while (i + 1 < l.size() && l[i + 1].code == kTokPaste && l[i + 1].param == -2) ++i;
     if (i + 1 >= l.size()) continue;  // a ## at the end joins nothing
     PPTok right = std::move(l[++i]);
     PPTok left = std::move(out.back());
@@ -671,6 +693,10 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
   const bool function = (m->flags & kMacroFunction) != 0;
   std::vector<PPList> args;
   bool lastWhite = nameTok.white;
+  // The names the replacement must not expand again: the macro's own, and
+  // those that hid both the name and the ')' of its call. A name whose call
+  // ends beyond the expansion that produced the name is free again there.
+  std::vector<int> hide = nameTok.hide;
   if (function) {
     if (!TakeParen(s)) {
       if (!inArg) SetPPVar(kPPOverload);
@@ -678,7 +704,13 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
     }
     if (!checkRules && HasRules(op_, kOpMacroBegin))
       FireAtLexer(op_, kOpMacroBegin, static_cast<int32_t>(m->params.size()));
-    const bool closed = CollectArgs(s, m, &args, &lastWhite);
+    PPTok rparen;
+    const bool closed = CollectArgs(s, m, &args, &rparen);
+    lastWhite = closed && rparen.white;
+    std::vector<int> both;
+    std::set_intersection(hide.begin(), hide.end(), rparen.hide.begin(), rparen.hide.end(),
+                          std::back_inserter(both));
+    hide = std::move(both);
     const size_t nParams = m->params.size();
     if (closed) {
       if (nParams == 0) {
@@ -701,6 +733,7 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
     }
     args.resize(nParams);
   }
+  lastCallWhite = lastWhite;
   if (lexLine != nullptr) lexLine->flags |= kLineMacro;
   if (!checkRules) {
     saveMacro = m->name;
@@ -727,7 +760,6 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
   Substitute(m, args, &out);
   PasteAll(m, &out);
   if (out.empty()) return 1;
-  std::vector<int> hide = nameTok.hide;
   auto at = std::lower_bound(hide.begin(), hide.end(), m->nameId);
   hide.insert(at, m->nameId);
   for (PPTok& t : out) {
@@ -741,8 +773,10 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
 
 // The next token of the stream with macros expanded. With queueOnly the
 // token itself comes from the pending tokens only, though a macro call among
-// them may take its arguments from the source.
-bool ExpandNext(PPStream& s, PPTok* t, bool inArg, bool queueOnly = false) {
+// them may take its arguments from the source. *whiteGap is set when a
+// macro that expanded to nothing stood before white space: the token before
+// it is then followed by white space (a stringized argument shows it).
+bool ExpandNext(PPStream& s, PPTok* t, bool inArg, bool queueOnly = false, bool* whiteGap = nullptr) {
   for (;;) {
     if (queueOnly) {
       while (!s.q.empty() && s.q.front().code == kTokEmpty) s.q.pop_front();
@@ -751,6 +785,7 @@ bool ExpandNext(PPStream& s, PPTok* t, bool inArg, bool queueOnly = false) {
     if (!StreamNext(s, t)) return false;
     if (t->code != kTokIdent || t->noExpand) return true;
     const int r = ExpandAt(s, *t, inArg);
+    if (r == 1 && whiteGap != nullptr && lastCallWhite) *whiteGap = true;
     if (r == 0 || r == 1) continue;
     if (r == 3) t->noExpand = true;
     return true;
@@ -863,7 +898,13 @@ PPList ExpandList(const PPList& list) {
   PPStream s{std::deque<PPTok>(list.begin(), list.end()), false};
   PPList out;
   PPTok t;
-  while (ExpandNext(s, &t, true)) out.push_back(std::move(t));
+  bool gap = false;
+  while (ExpandNext(s, &t, true, false, &gap)) {
+    if (gap && !out.empty()) out.back().white = true;
+    gap = false;
+    out.push_back(std::move(t));
+  }
+  if (gap && !out.empty()) out.back().white = true;
   return out;
 }
 
