@@ -5,6 +5,7 @@
 
 #include "driver/run.h"
 #include "frontend/line.h"
+#include "frontend/macros.h"
 #include "rules/interp.h"
 #include "rules/mvvars.h"
 
@@ -71,6 +72,7 @@ void EndModule() {
 }
 
 void EndProject() {
+  ResetProjectMacros();
   mvValue[prj_][kPrjEnd] = 1;
   DoRules(prj_);
   OtherMessages();

@@ -274,7 +274,7 @@ struct Expr {
         Invalid();
         return 0;
       }
-      const bool is = IsMacroDefined(la.text.c_str());
+      const bool is = IsModuleMacro(la.text.c_str());
       Consume();
       if (paren && !Match(')')) {
         Advise(28, "Invalid argument for defined() function.");
@@ -322,7 +322,7 @@ struct Expr {
           Consume();
           ok = true;
         } else if (o == kTokInt || o == kTokIdent) {
-          v = o == kTokInt ? IntegerValue(la.text.c_str()) : (IsMacroDefined(la.text.c_str()) ? 1 : 0);
+          v = o == kTokInt ? IntegerValue(la.text.c_str()) : (IsModuleMacro(la.text.c_str()) ? 1 : 0);
           Consume();
           ok = Match(')');
         }
@@ -366,7 +366,7 @@ void Ifdef(bool wantDefined, const char* emptyText) {
     Advise(5, emptyText);
     PushCondition(wantDefined ? 0 : 1, false);
   } else {
-    PushCondition(IsMacroDefined(name.c_str()) == wantDefined ? 1 : 0, false);
+    PushCondition(IsModuleMacro(name.c_str()) == wantDefined ? 1 : 0, false);
   }
   SkipTrailer();
 }
@@ -422,6 +422,20 @@ void IncludeDirective(int code) {
   PrepInclude(code);
   if (lexChar != kEol && lexChar >= 0) SkipTrailer();
   else FirePPRules();
+}
+
+// The directive word's code. A word that is no directive but a macro of the
+// module is expanded, and the expansion's first token names the directive.
+int DirectiveCode(const std::string& name) {
+  const int code = FindPPKeyword(name.c_str());
+  if (code != kPPDirOther || suppress || !IsModuleMacro(name.c_str())) return code;
+  PPTok t;
+  if (!DirectiveNameToken(name.c_str(), &t)) return kPPDirOther;
+  if (!t.hide.empty()) {
+    SetPPVar(kPPSubKeyword);
+    SetPPVar(kPPNotAnsi);
+  }
+  return t.code == kTokIdent ? FindPPKeyword(t.text.c_str()) : kPPDirOther;
 }
 
 void RunDirective(int code) {
@@ -647,7 +661,7 @@ void Preprocessor() {
     if (white > 0) SetPPInt(kPPWhiteAfter, white);
     std::string name;
     for (; IsWordChar(lexChar); Next()) name += static_cast<char>(lexChar);
-    RunDirective(FindPPKeyword(name.c_str()));
+    RunDirective(DirectiveCode(name));
   }
   DropPending();
   inDirective = false;

@@ -162,6 +162,8 @@ IncludeName NameFromMacro(int directiveCode, const std::string& word, bool trigg
 
 IncludeName ReadIncludeName(int directiveCode) {
   const bool triggers = directiveCode != kDirImport;
+  // The directive word came from a macro whose expansion goes on: the name is in it.
+  if (peekMacroHook != nullptr && peekMacroHook() != 0) return NameFromMacro(directiveCode, "", triggers);
   int c = lexChar;
   while (IsBlank(c)) c = Advance();
   IncludeName n;
@@ -663,6 +665,12 @@ int PrepInclude(int directiveCode) {
 }
 
 int ImportFile() { return PrepInclude(kDirImport); }
+
+int SqlInclude(const char* name) {
+  if (!FindHeader(name != nullptr ? name : "", kIncAngle, false, false)) return 0;
+  startInclude = true;
+  return 1;
+}
 
 int ForcedInclude(const char* name, int kind) {
   return FindHeader(name != nullptr ? name : "", kind, false, true);

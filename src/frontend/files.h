@@ -75,6 +75,9 @@ int FileStackDepth();
 int PrepInclude(int directiveCode);
 // #import (Microsoft dialect): PrepInclude without the pp_include triggers.
 int ImportFile();
+// EXEC SQL INCLUDE name; the name is searched like one in angle brackets
+// and entered before the next character, as for #include.
+int SqlInclude(const char* name);
 // A forced header: the same search for a name and kind; 1 when prepared.
 int ForcedInclude(const char* name, int kind);
 // Enters the prepared header: its frame goes on top of the file stack.

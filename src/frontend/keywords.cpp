@@ -264,6 +264,13 @@ int FindCKeyword(const char* word) {
   return kTokIdent;
 }
 
+int FindStdCppKeyword(const char* word) {
+  int code;
+  for (const Table* t : {&kC, &kType, &kAnsi, &kCpp})
+    if ((code = Search(*t, word)) != 0) return code;
+  return kTokIdent;
+}
+
 int FindPPKeyword(const char* word) {
   const int code = Search(kPP, word);
   return code != 0 ? code : kTokPPOther;

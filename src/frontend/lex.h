@@ -123,6 +123,8 @@ void SkipDirectiveLine();
 // ---- Keyword tables (keywords.cpp) ------------------------------------------
 
 int FindCKeyword(const char* word);
+// A keyword of Standard C++ (-K4) whatever the dialect, or 310.
+int FindStdCppKeyword(const char* word);
 int FindPPKeyword(const char* word);
 const char* FindString(int code);
 // Keywords added by the rule function new_type.

@@ -10,6 +10,7 @@
 #include "analysis/module.h"
 #include "driver/options.h"
 #include "driver/run.h"
+#include "frontend/files.h"
 #include "frontend/lex.h"
 #include "frontend/line.h"
 #include "rules/arith.h"
@@ -41,6 +42,7 @@ double yylvalFloat;
 LexToken* yylvalToken;
 int (*reclassifyHook)(LexToken* token);
 const char* (*expandingMacroHook)();
+int (*peekExpandedHook)();
 const char* (*declaratorNameHook)();
 
 namespace {
@@ -146,9 +148,10 @@ bool Ignored(const char* text) {
 
 // Concatenates the strings that follow from the same macro expansion.
 void Concatenate() {
-  if (peekMacroHook == nullptr) return;
+  int (*peek)() = peekExpandedHook != nullptr ? peekExpandedHook : peekMacroHook;
+  if (peek == nullptr) return;
   std::string joined = lexTokenValue;
-  while (peekMacroHook() == kTokString) {
+  while (peek() == kTokString) {
     const int code = Lex1();
     if (code != kTokString) break;
     CleanString();
@@ -170,8 +173,26 @@ int SqlToken() {
   return code == 0 ? 0 : Lex2(code, &v);
 }
 
+// EXEC SQL INCLUDE name; reads the file like an #include of <name>. The
+// name is the next word and the characters after it up to the ';', which
+// is passed before the file is entered. Returns ';' when the statement is done.
+int SqlIncludeFile() {
+  const bool savedExpand = expandAllowed;
+  expandAllowed = false;
+  const int code = Lex1();
+  expandAllowed = savedExpand;
+  if (code == 0 || code == ';') return code;
+  std::string name = lexTokenValue;
+  for (int c = lexChar; c != ';' && c != 13 && c >= 0; c = lexChar = NextChar())
+    if (name.size() < static_cast<size_t>(kPathLength)) name += static_cast<char>(c);
+  while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+  SqlInclude(name.c_str());
+  if (lexChar == ';') lexChar = NextChar();
+  return ';';
+}
+
 // EXEC SQL <word> ... ;  is taken out of the stream. BEGIN and END move the
-// nesting of the following lines.
+// nesting of the following lines; INCLUDE reads a file.
 void ProcessSQL() {
   const bool saved = sqlTypes;
   sqlTypes = true;
@@ -183,6 +204,8 @@ void ProcessSQL() {
     } else if (strcmp(lexTokenValue, "END") == 0) {
       if (yaccNestLevel > 0) --yaccNestLevel;
       if (lin_needed) mvValue[lin_][kLinNestLevel] = yaccNestLevel;
+    } else if (strcmp(lexTokenValue, "INCLUDE") == 0) {
+      code = SqlIncludeFile();
     }
   }
   while (code != 0 && code != ';') code = SqlToken();

@@ -93,6 +93,10 @@ bool IsIgnored(const char* word);
 extern int (*reclassifyHook)(LexToken* token);
 // While lexical rules run: the name of the macro being expanded (op_function).
 extern const char* (*expandingMacroHook)();
+// The code of the next pending token of the expansion being delivered, any
+// macro names at its front expanded first; 0 when none is pending. Null:
+// the pending token as it is (peekMacroHook).
+extern int (*peekExpandedHook)();
 // Otherwise: the name of the current declarator (op_function).
 extern const char* (*declaratorNameHook)();
 

@@ -17,10 +17,12 @@
 #include <set>
 #include <unordered_map>
 
+#include "analysis/module.h"
 #include "driver/options.h"
 #include "driver/run.h"
 #include "frontend/files.h"
 #include "frontend/lex.h"
+#include "frontend/lex2.h"
 #include "frontend/line.h"
 #include "rules/arith.h"
 #include "rules/builtins.h"
@@ -39,9 +41,6 @@ int conflictFile;
 int skipMacroOps;
 bool exitOnError, allowPPSearch;
 
-// Until the include files land, an include directive finds nothing.
-__attribute__((weak)) int PrepInclude(int) { return 0; }
-
 struct PPStream {
   std::deque<PPTok> q;
   bool source;  // the line reader follows the pending tokens
@@ -55,9 +54,12 @@ constexpr int kEol = 13;
 enum : int { kEvtBadCall = 3, kEvtConflictLine = 8, kEvtNullArg = 17, kEvtPasteFailed = 19 };
 enum : int { kLexMacro = 8 };
 enum : int { kOpMacroArg = 10, kOpMacroBegin = 11, kOpMacroCall = 12 };
-enum : int { kModMacros = 15 };
+enum : int { kPrjConflicts = 4, kPrjMacros = 15 };
 
 Macro* modMacros[kHashChains];
+// In cross-module project checking, the first definition of each name made
+// by the project's earlier modules; it lives until the project ends.
+Macro* prjMacros[kHashChains];
 std::set<std::string> undefList;
 PPStream top{{}, true};
 bool readingSource;  // the expander reads raw tokens through the lexer
@@ -334,6 +336,12 @@ bool SameList(const PPList& a, const PPList& b) {
   return true;
 }
 
+// conflict_line and conflict_file name an earlier definition.
+void SetConflict(const Macro* old) {
+  conflictFile = old->fileIndex;
+  if (!checkRules && mvValue[evt_] != nullptr) mvValue[evt_][kEvtConflictLine] = static_cast<MVWord>(old->line);
+}
+
 bool IsBenign(const Macro* n, const Macro* o) {
   return (n->flags & kMacroFunction) == (o->flags & kMacroFunction) && n->params.size() == o->params.size() &&
          SameList(n->body, o->body);
@@ -378,7 +386,11 @@ Macro* FindMacro(const char* name) {
   return m;
 }
 
-bool IsMacroDefined(const char* name) { return FindIn(modMacros, name) != nullptr; }
+bool IsMacroDefined(const char* name) {
+  return FindIn(modMacros, name) != nullptr || FindIn(prjMacros, name) != nullptr;
+}
+
+bool IsModuleMacro(const char* name) { return FindIn(modMacros, name) != nullptr; }
 
 void ScanDefine(const char* name, const char* text) {
   if (name == nullptr || *name == 0) return;
@@ -464,7 +476,7 @@ void ScanMacro() {
     m->flags |= static_cast<uint32_t>(count) << 23;
     if (count > 0) SetPPInt(kPPArgCount, count);
     else SetPPVar(kPPEmptyArglist);
-  } else if (pp_needed && FindCKeyword(name.text.c_str()) != kTokIdent) {
+  } else if (pp_needed && FindStdCppKeyword(name.text.c_str()) != kTokIdent) {
     SetPPVar(kPPKeyword);
   }
   const bool function = (m->flags & kMacroFunction) != 0;
@@ -516,11 +528,19 @@ void ScanMacro() {
     } else {
       SetPPVar(kPPStack);
       SetPPVar(kPPMacroConflict);
-      conflictFile = old->fileIndex;
-      if (pp_needed && !checkRules) mvValue[evt_][kEvtConflictLine] = static_cast<MVWord>(old->line);
+      SetConflict(old);
     }
-  } else if (!checkRules && mvValue[mod_] != nullptr) {
-    mvValue[mod_][kModMacros] += 1;
+  } else if (!checkRules) {
+    ++modData.macros;
+  }
+  // The project table holds the macros of the project's earlier modules.
+  if (Macro* old = FindIn(prjMacros, m->name.c_str()); old != nullptr && old->fileIndex != m->fileIndex) {
+    SetPPVar(kPPMacroDup);
+    SetConflict(old);
+    if (!IsBenign(m, old)) {
+      SetPPVar(kPPMacroConflict);
+      if (!checkRules && mvValue[prj_] != nullptr) mvValue[prj_][kPrjConflicts] += 1;
+    }
   }
   if (b.empty()) SetPPVar(kPPEmptyBody);
   else if (b.back().code == ';') SetPPVar(kPPSemicolon);
@@ -819,6 +839,25 @@ int PeekMacro() {
   return 0;
 }
 
+// Expands the macro names at the front of the pending tokens, so that the
+// code of the next token of the expansion shows; 0 when none is pending.
+int PeekExpanded() {
+  if (readingSource) return PeekMacro();
+  top.source = true;
+  for (;;) {
+    while (!top.q.empty() && top.q.front().code == kTokEmpty) top.q.pop_front();
+    if (top.q.empty()) return 0;
+    if (top.q.front().code != kTokIdent || top.q.front().noExpand) return top.q.front().code;
+    PPTok name = std::move(top.q.front());
+    top.q.pop_front();
+    const int r = ExpandAt(top, name, false);
+    if (r == 0 || r == 1) continue;
+    if (r == 3 || r == 4) name.noExpand = true;
+    top.q.push_front(std::move(name));
+    return kTokIdent;
+  }
+}
+
 int ExpandIdent() {
   PPTok t;
   t.code = kTokIdent;
@@ -915,6 +954,37 @@ bool DirectiveToken(PPTok* tok, bool expand) {
 
 void DropPending() { top.q.clear(); }
 
+bool DirectiveNameToken(const char* name, PPTok* tok) {
+  PPTok t;
+  t.code = kTokIdent;
+  t.text = name;
+  t.white = IsBlank(lexChar);
+  top.q.push_front(std::move(t));
+  top.source = true;
+  return ExpandNext(top, tok, false);
+}
+
+namespace {
+
+bool includeWhite;  // white space follows the include token handed out last
+
+// The include files' reader asks for the expanded tokens of an include
+// line whose name is spelled by a macro.
+int IncludeToken(char* text, size_t size, bool* whiteBefore) {
+  *whiteBefore = includeWhite;
+  PPTok t;
+  if (!DirectiveToken(&t, true)) {
+    includeWhite = false;
+    if (size > 0) text[0] = 0;
+    return 0;
+  }
+  includeWhite = t.white;
+  snprintf(text, size, "%s", t.text.c_str());
+  return t.code;
+}
+
+}  // namespace
+
 // ---- The driver's interfaces ----------------------------------------------------------
 
 void InitMacros() {
@@ -932,6 +1002,10 @@ void InitMacros() {
   expandHook = ExpandIdent;
   isMacroHook = [](const char* name) { return FindMacro(name) != nullptr; };
   lexResetHook = ResetLexerState;
+  includeTokenHook = IncludeToken;
+  peekExpandedHook = PeekExpanded;
+  expandingMacroHook = [] { return saveMacro.c_str(); };
+  skipMacroOps = 1;
   RegisterMacroBuiltins();
   const time_t now = time(nullptr);
   struct tm tmNow;
@@ -976,7 +1050,8 @@ void SetLocalMacros() {
         ints({{"_M_I86", "1"}, {"_M_I86LM", "1"}, {"_M_IX86", "500"}, {"_MSDOS", "1"}, {"_X86_", "1"},
               {"i386", "1"}, {"MSDOS", "1"}, {"_MSC_VER", "1200"}, {"_MFC_VER", "0x0421"},
               {"__cplusplus", "1"}, {"WIN32", "1"}, {"_INTEGRAL_MAX_BITS", "64"}});
-        // The ignore list (__single_inheritance and its kin) belongs to the token stream.
+        for (const char* word : {"__single_inheritance", "__multiple_inheritance", "__virtual_inheritance"})
+          DoIgnore(word);
         break;
       case 8: ints({{"__IBMCPP__", "400"}, {"__cplusplus", "1"}, {"_M_I386", "1"}}); break;
       case 9: ints({{"__MWERKS__", "1"}, {"__cplusplus", "1"}}); break;
@@ -1016,8 +1091,25 @@ void DisplayPredefs() {
 }
 
 void ResetMacros() {
-  FreeTable(modMacros);
+  const bool keep = checkProject && crossModule && !checkRules;
+  for (int i = 0; i < kHashChains; ++i) {
+    for (Macro* m = modMacros[i]; m != nullptr;) {
+      Macro* next = m->next;
+      if (keep && FindIn(prjMacros, m->name.c_str()) == nullptr) {
+        // The bucket of a name is the same in both tables.
+        m->next = prjMacros[i];
+        prjMacros[i] = m;
+        if ((m->flags & kMacroPredefined) == 0 && mvValue[prj_] != nullptr) mvValue[prj_][kPrjMacros] += 1;
+      } else {
+        delete m;
+      }
+      m = next;
+    }
+    modMacros[i] = nullptr;
+  }
   top.q.clear();
 }
+
+void ResetProjectMacros() { FreeTable(prjMacros); }
 
 }  // namespace mv

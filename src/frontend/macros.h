@@ -60,12 +60,19 @@ void SetLocalMacros();
 void DoCLDefines();
 // -D? with nothing to check: lists the predefined macros with the -D/-U changes.
 void DisplayPredefs();
-// After each module: the module's macros are forgotten.
+// After each module: the module's macros are forgotten; in cross-module
+// project checking, those whose names the project table does not hold yet
+// move there (prj_macros counts them unless predefined).
 void ResetMacros();
+// At the end of the project: the project's macros are forgotten.
+void ResetProjectMacros();
 
 // ---- The macro table -------------------------------------------------------------
 
+// A macro of the module (the module table only).
 Macro* FindMacro(const char* name);
+bool IsModuleMacro(const char* name);
+// A macro of the module or of the project's earlier modules (macro_defined).
 bool IsMacroDefined(const char* name);
 // Defines a macro from text (the command line and the rule function define);
 // a null text gives an empty body.
@@ -88,6 +95,9 @@ struct PPStream;
 bool DirectiveToken(PPTok* tok, bool expand);
 // Forgets the pending expansion tokens of a directive.
 void DropPending();
+// A directive word that names a macro: the first token of its expansion
+// (then followed by the rest of the line); false when nothing is left.
+bool DirectiveNameToken(const char* name, PPTok* tok);
 // Expands a list on its own (tests, arguments).
 PPList ExpandList(const PPList& list);
 
@@ -95,7 +105,11 @@ extern std::string saveMacro;  // name of the last macro expanded
 extern std::string macName;    // name of the macro being defined
 extern std::string pragName;   // name of the last #pragma
 extern int conflictFile;       // file of a conflicting definition
+// The rule function skip_macro_ops (1 from the start of the run): while set,
+// an operator whose token came from a macro expansion is not counted by the
+// parser's operator events.
 extern int skipMacroOps;
+inline bool OperatorCounted(bool fromMacro) { return !(skipMacroOps != 0 && fromMacro); }
 extern bool exitOnError, allowPPSearch;
 
 // ---- Directives (directives.cpp) ---------------------------------------------------

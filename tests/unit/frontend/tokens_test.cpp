@@ -299,6 +299,7 @@ struct FakeExpansion {
     Staged() = std::move(tokens);
     mv::macroTokenHook = Take;
     mv::peekMacroHook = Peek;
+    mv::peekExpandedHook = nullptr;  // the pending tokens are these
     mv::expandHook = Expand;
   }
   static void Remove() {
