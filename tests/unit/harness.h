@@ -23,6 +23,7 @@
 #include "driver/paths.h"
 #include "driver/run.h"
 #include "frontend/files.h"
+#include "frontend/lex.h"
 #include "frontend/line.h"
 #include "rules/arith.h"
 #include "rules/builtins.h"
@@ -252,6 +253,64 @@ inline int Count(const std::string& text, const std::string& part) {
   return n;
 }
 
+// The seams between the lexer and the preprocessor as a run starts: directive
+// lines skipped, no macro expansion.
+inline void ResetLexerHooks() {
+  mv::directiveHook = mv::SkipDirectiveLine;
+  mv::skippingHook = nullptr;
+  mv::skipLineHook = nullptr;
+  mv::macroTokenHook = nullptr;
+  mv::peekMacroHook = nullptr;
+  mv::expandHook = nullptr;
+  mv::isMacroHook = nullptr;
+  mv::lexResetHook = nullptr;
+}
+
+// Selects a dialect (-K) whether or not the run counts as started.
+inline void SetDialect(int k) {
+  const int saved = mv::initDone;
+  mv::initDone = 0;
+  mv::SetOption('K', k);
+  mv::initDone = saved;
+}
+
+// The message stream mv::out, sent to a temporary file from Start() to Stop().
+// The run may close its message stream, so it gets a stream of its own on the
+// file, which stays readable here.
+class MessageCapture {
+ public:
+  MessageCapture() = default;
+  ~MessageCapture() { Stop(); }
+  MessageCapture(const MessageCapture&) = delete;
+  MessageCapture& operator=(const MessageCapture&) = delete;
+
+  void Start() {
+    Stop();
+    file_ = tmpfile();
+    mv::out = fdopen(dup(fileno(file_)), "w");
+  }
+  // Everything written so far.
+  std::string Text() const {
+    std::string s;
+    if (file_ == nullptr) return s;
+    if (mv::out != stderr) fflush(mv::out);
+    char buf[1024];
+    ssize_t n;
+    for (off_t at = 0; (n = pread(fileno(file_), buf, sizeof buf, at)) > 0; at += n) s.append(buf, n);
+    return s;
+  }
+  void Stop() {
+    if (file_ == nullptr) return;
+    if (mv::out != stderr) fclose(mv::out);
+    mv::out = stderr;
+    fclose(file_);
+    file_ = nullptr;
+  }
+
+ private:
+  FILE* file_ = nullptr;
+};
+
 // Every test starts from the state a fresh run starts from, with the three
 // environment variables of the search lists unset and the throwing exit hook.
 class CleanState : public ::testing::Test {
@@ -273,6 +332,67 @@ class CleanState : public ::testing::Test {
   ScopedEnv include_{"INCLUDE", nullptr};
   ScopedEnv rules_{"MVRULES", nullptr};
   ScopedEnv exclude_{"MVEXCLUDE", nullptr};
+};
+
+// Tests that read source through the front end: the rule engine started, a
+// scratch directory, the message stream captured, the module put on the file
+// stack, and rules that watch variables.
+class SourceState : public CleanState {
+ protected:
+  void SetUp() override {
+    CleanState::SetUp();
+    ResetRuleEngine();
+    messages_.Start();
+  }
+  void TearDown() override {
+    EndInput();
+    messages_.Stop();
+    CleanState::TearDown();
+  }
+
+  // Writes the text as the file dir/name and puts it on the file stack as the
+  // module (dir "" for the working directory); rules apply to it unless
+  // rulesApply is false. Starting the lexer is the caller's.
+  void PushModule(const std::string& text, bool rulesApply = true, const std::string& dir = "",
+                  const std::string& name = "m.c") {
+    EndInput();
+    const std::string d = dir.empty() ? "" : dir + "/";
+    dir_.Write(d + name, text);
+    FILE* f = fopen((dir_.Path() + "/" + d + name).c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    mv::FileFrame* frame = mv::NewFile(name.c_str(), d.c_str(), f);
+    if (rulesApply) frame->flags |= mv::kFrameRulesApply;
+  }
+  // Writes out and frees the lines still held and empties the file stack.
+  void EndInput() {
+    mv::FlushAllLines();
+    while (mv::fileStack != nullptr) mv::PopFile();
+  }
+  std::string Out() const { return messages_.Text(); }
+
+  // Loads rules that record, for each named variable, its last value, its
+  // firings and the sum of its values.
+  void Watch(std::initializer_list<const char*> names) {
+    LoadAssembledRules(WatchListing(names, &watched_), dir_.Path());
+  }
+  int32_t Last(const char* name) { return Watched(name, 0); }
+  int32_t Fired(const char* name) { return Watched(name, 1); }
+  int32_t Sum(const char* name) { return Watched(name, 2); }
+  void ClearWatch() {
+    for (size_t i = 0; i < 3 * watched_.size(); ++i) mv::mvValue[mv::usr_][i] = 0;
+  }
+
+  ScratchDir dir_;
+
+ private:
+  int32_t Watched(const char* name, int part) {
+    const auto it = watched_.find(name);
+    EXPECT_NE(it, watched_.end()) << name;
+    return it == watched_.end() ? 0 : mv::WordInt(mv::mvValue[mv::usr_][3 * it->second + part]);
+  }
+
+  MessageCapture messages_;
+  std::map<std::string, int> watched_;
 };
 
 }  // namespace mvtest

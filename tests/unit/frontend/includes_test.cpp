@@ -52,44 +52,29 @@ void IncludeOnlyDirective() {
   mv::inDirective = false;
 }
 
-class Includes : public CleanState {
+class Includes : public SourceState {
  protected:
   void SetUp() override {
-    CleanState::SetUp();
-    ResetRuleEngine();
+    SourceState::SetUp();
     mv::notRules = 1;
     mv::directiveHook = IncludeOnlyDirective;
-    outFile_ = tmpfile();
-    mv::out = fdopen(dup(fileno(outFile_)), "w");
   }
   void TearDown() override {
-    End();
+    EndInput();
     mv::directiveHook = mv::SkipDirectiveLine;
-    if (mv::out != stderr) fclose(mv::out);
-    mv::out = stderr;
-    fclose(outFile_);
-    CleanState::TearDown();
+    SourceState::TearDown();
   }
 
   void Dir(const std::string& d) { mv::AppendPath(&mv::headerList, (dir_.Path() + "/" + d).c_str()); }
 
   // Opens the module dir/name (dir "" for the working directory) and starts the lexer.
   void Begin(const std::string& dir, const std::string& name, const std::string& text) {
-    End();
+    EndInput();
     ppSeen.clear();
     mv::errorFlag = false;
-    dir_.Write(dir.empty() ? name : dir + "/" + name, text);
-    const std::string d = dir.empty() ? "" : dir + "/";
-    FILE* f = fopen((d + name).c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    mv::FileFrame* frame = mv::NewFile(name.c_str(), d.c_str(), f);
-    frame->flags |= mv::kFrameRulesApply;
+    PushModule(text, true, dir, name);
     mv::LexInit();
     mv::StartForcedIncludes();
-  }
-  void End() {
-    mv::FlushAllLines();
-    while (mv::fileStack != nullptr) mv::PopFile();
   }
 
   // The identifiers read to the end, each with '+' when rules apply to its
@@ -111,20 +96,6 @@ class Includes : public CleanState {
     Begin(dir, name, text);
     return Words();
   }
-
-  std::string Out() {
-    if (mv::out != stderr) fflush(mv::out);
-    std::string s;
-    char buf[1024];
-    ssize_t n;
-    for (off_t at = 0; (n = pread(fileno(outFile_), buf, sizeof buf, at)) > 0; at += n) s.append(buf, n);
-    return s;
-  }
-
-  ScratchDir dir_;
-
- private:
-  FILE* outFile_ = nullptr;
 };
 
 // ---- The search ---------------------------------------------------------------------------
@@ -297,7 +268,7 @@ TEST_F(Includes, MissingHeaderListsEveryDirectoryTriedInOrder) {
   {
     StderrCapture capture;
     EXPECT_EQ(Run("", "m.c", "#include \"sub/no.h\"\nafter\n"), "after+0");
-    End();
+    EndInput();
     err = capture.Text();
   }
   EXPECT_EQ(err, "# Could not open header file sub/no.h\n");
@@ -317,7 +288,7 @@ TEST_F(Includes, MissingAbsoluteHeaderNamesItsOneDirectory) {
   const std::string name = dir_.Path() + "/no/x.h";
   StderrCapture capture;
   Run("src", "m.c", "#include <" + name + ">\n");
-  End();
+  EndInput();
   EXPECT_EQ(capture.Text(), "# Could not open header file " + name + "\n");
   EXPECT_EQ(Out(), "\n  Directory searched for header file x.h:\n  (1)   " + dir_.Path() +
                        "/no/\n\nsrc/m.c(1): Warning C0023: Could not open header file " + name + "\n");

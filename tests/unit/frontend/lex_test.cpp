@@ -42,75 +42,27 @@ std::string Render(const std::vector<Tok>& toks) {
   return s;
 }
 
-void ResetHooks() {
-  mv::directiveHook = mv::SkipDirectiveLine;
-  mv::skippingHook = nullptr;
-  mv::skipLineHook = nullptr;
-  mv::macroTokenHook = nullptr;
-  mv::peekMacroHook = nullptr;
-  mv::expandHook = nullptr;
-  mv::isMacroHook = nullptr;
-  mv::lexResetHook = nullptr;
-}
-
-class Lexer : public CleanState {
+class Lexer : public SourceState {
  protected:
   void SetUp() override {
-    CleanState::SetUp();
-    ResetRuleEngine();
+    SourceState::SetUp();
     mv::ClearNewKeywords();
     mv::sqlTypes = false;
-    ResetHooks();
-    outFile_ = tmpfile();
-    mv::out = fdopen(dup(fileno(outFile_)), "w");
+    ResetLexerHooks();
   }
   void TearDown() override {
     EndInput();
-    ResetHooks();
+    ResetLexerHooks();
     mv::ClearNewKeywords();
-    if (mv::out != stderr) fclose(mv::out);
-    mv::out = stderr;
-    fclose(outFile_);
-    CleanState::TearDown();
+    SourceState::TearDown();
   }
 
-  static void Dialect(int k) {
-    const int saved = mv::initDone;
-    mv::initDone = 0;
-    mv::SetOption('K', k);
-    mv::initDone = saved;
-  }
-
-  // Loads rules that record each named variable: its last value, the number
-  // of firings and the sum of the values.
-  void Watch(std::initializer_list<const char*> names) {
-    LoadAssembledRules(WatchListing(names, &watched_), dir_.Path());
-  }
-  int32_t Usr(const char* name, int part) {
-    const auto it = watched_.find(name);
-    EXPECT_NE(it, watched_.end()) << name;
-    return it == watched_.end() ? 0 : mv::WordInt(mv::mvValue[mv::usr_][3 * it->second + part]);
-  }
-  int32_t Last(const char* name) { return Usr(name, 0); }
-  int32_t Fired(const char* name) { return Usr(name, 1); }
-  int32_t Sum(const char* name) { return Usr(name, 2); }
-  void ClearWatch() {
-    for (size_t i = 0; i < 3 * watched_.size(); ++i) mv::mvValue[mv::usr_][i] = 0;
-  }
+  static void Dialect(int k) { SetDialect(k); }
 
   // Puts the text on the file stack as a module and starts the lexer on it.
   void Begin(const std::string& text, bool rulesApply = true) {
-    EndInput();
-    dir_.Write("m.c", text);
-    FILE* f = fopen((dir_.Path() + "/m.c").c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    mv::FileFrame* frame = mv::NewFile("m.c", nullptr, f);
-    if (rulesApply) frame->flags |= mv::kFrameRulesApply;
+    PushModule(text, rulesApply);
     mv::LexInit();
-  }
-  void EndInput() {
-    mv::FlushAllLines();
-    while (mv::fileStack != nullptr) mv::PopFile();
   }
 
   // Both stages up to the end of input.
@@ -140,21 +92,6 @@ class Lexer : public CleanState {
     for (int code; codes.size() < 1000 && (code = mv::Lex1()) != 0;) codes.push_back(code);
     return codes;
   }
-
-  std::string Out() {
-    if (mv::out != stderr) fflush(mv::out);
-    std::string s;
-    char buf[1024];
-    ssize_t n;
-    for (off_t at = 0; (n = pread(fileno(outFile_), buf, sizeof buf, at)) > 0; at += n) s.append(buf, n);
-    return s;
-  }
-
-  ScratchDir dir_;
-
- private:
-  FILE* outFile_ = nullptr;
-  std::map<std::string, int> watched_;
 };
 
 // ---- Keyword tables ------------------------------------------------------------------

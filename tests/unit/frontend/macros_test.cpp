@@ -21,44 +21,23 @@
 namespace mvtest {
 namespace {
 
-class Preprocess : public CleanState {
+class Preprocess : public SourceState {
  protected:
   void SetUp() override {
-    CleanState::SetUp();
-    ResetRuleEngine();
+    SourceState::SetUp();
     mv::InitMacros();
-    outFile_ = tmpfile();
-    mv::out = fdopen(dup(fileno(outFile_)), "w");
   }
   void TearDown() override {
     EndInput();
     mv::ResetMacros();
-    mv::directiveHook = mv::SkipDirectiveLine;
-    mv::skippingHook = nullptr;
-    mv::skipLineHook = nullptr;
-    mv::macroTokenHook = nullptr;
-    mv::peekMacroHook = nullptr;
-    mv::expandHook = nullptr;
-    mv::isMacroHook = nullptr;
-    mv::lexResetHook = nullptr;
-    if (mv::out != stderr) fclose(mv::out);
-    mv::out = stderr;
-    fclose(outFile_);
-    CleanState::TearDown();
+    ResetLexerHooks();
+    SourceState::TearDown();
   }
 
   void Begin(const std::string& text) {
-    EndInput();
-    dir_.Write("m.c", text);
-    FILE* f = fopen((dir_.Path() + "/m.c").c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    mv::NewFile("m.c", nullptr, f);
+    PushModule(text, false);
     mv::SetLocalMacros();
     mv::LexInit();
-  }
-  void EndInput() {
-    mv::FlushAllLines();
-    while (mv::fileStack != nullptr) mv::PopFile();
   }
   // The tokens up to the end of input, one blank between two.
   std::string Run(const std::string& text) {
@@ -81,22 +60,13 @@ class Preprocess : public CleanState {
     mv::errorFlag = false;
     return status;
   }
+  // The messages, once the lines still held have been written out.
   std::string Out() {
     EndInput();
-    if (mv::out != stderr) fflush(mv::out);
-    std::string s;
-    char buf[1024];
-    ssize_t n;
-    for (off_t at = 0; (n = pread(fileno(outFile_), buf, sizeof buf, at)) > 0; at += n) s.append(buf, n);
-    return s;
+    return SourceState::Out();
   }
   // "yes" when the #if expression holds, "no" otherwise.
   std::string If(const std::string& expr) { return Run("#if " + expr + "\nyes\n#else\nno\n#endif\n"); }
-
-  ScratchDir dir_;
-
- private:
-  FILE* outFile_ = nullptr;
 };
 
 // ---- Expansion --------------------------------------------------------------------------

@@ -22,62 +22,28 @@
 namespace mvtest {
 namespace {
 
-class Tokens : public CleanState {
+class Tokens : public SourceState {
  protected:
   void SetUp() override {
-    CleanState::SetUp();
-    ResetRuleEngine();
+    SourceState::SetUp();
     mv::InitTokens();
     mv::ClearNewKeywords();
     mv::sqlTypes = false;
     mv::directiveHook = mv::SkipDirectiveLine;
-    outFile_ = tmpfile();
-    mv::out = fdopen(dup(fileno(outFile_)), "w");
   }
   void TearDown() override {
     EndInput();
     mv::ClearNewKeywords();
     mv::parserAttached = false;
-    if (mv::out != stderr) fclose(mv::out);
-    mv::out = stderr;
-    fclose(outFile_);
-    CleanState::TearDown();
+    SourceState::TearDown();
   }
 
-  static void Dialect(int k) {
-    const int saved = mv::initDone;
-    mv::initDone = 0;
-    mv::SetOption('K', k);
-    mv::initDone = saved;
-  }
-
-  // Rules that record, for each named variable, its last value, its firings
-  // and the sum of its values.
-  void Watch(std::initializer_list<const char*> names) {
-    LoadAssembledRules(WatchListing(names, &watched_), dir_.Path());
-  }
-  int32_t Usr(const char* name, int part) {
-    const auto it = watched_.find(name);
-    EXPECT_NE(it, watched_.end()) << name;
-    return it == watched_.end() ? 0 : mv::WordInt(mv::mvValue[mv::usr_][3 * it->second + part]);
-  }
-  int32_t Last(const char* name) { return Usr(name, 0); }
-  int32_t Fired(const char* name) { return Usr(name, 1); }
-  int32_t Sum(const char* name) { return Usr(name, 2); }
+  static void Dialect(int k) { SetDialect(k); }
 
   void Begin(const std::string& text) {
-    EndInput();
-    dir_.Write("m.c", text);
-    FILE* f = fopen((dir_.Path() + "/m.c").c_str(), "rb");
-    ASSERT_NE(f, nullptr);
-    mv::FileFrame* frame = mv::NewFile("m.c", nullptr, f);
-    frame->flags |= mv::kFrameRulesApply;
+    PushModule(text);
     mv::LexInit();
     mv::TokenInit();
-  }
-  void EndInput() {
-    mv::FlushAllLines();
-    while (mv::fileStack != nullptr) mv::PopFile();
   }
 
   // "code text" of every token the parser is handed, up to the end of module.
@@ -95,21 +61,6 @@ class Tokens : public CleanState {
     }
     return s;
   }
-
-  std::string Out() {
-    if (mv::out != stderr) fflush(mv::out);
-    std::string s;
-    char buf[1024];
-    ssize_t n;
-    for (off_t at = 0; (n = pread(fileno(outFile_), buf, sizeof buf, at)) > 0; at += n) s.append(buf, n);
-    return s;
-  }
-
-  ScratchDir dir_;
-
- private:
-  FILE* outFile_ = nullptr;
-  std::map<std::string, int> watched_;
 };
 
 // ---- What the parser sees ------------------------------------------------------------------------
@@ -348,10 +299,8 @@ TEST_F(Tokens, HeaderTokensCountOnlyWithF) {
   auto headerRun = [&] {
     Dialect(3);
     EndInput();
-    dir_.Write("h.h", "int h;\n");
-    FILE* f = fopen((dir_.Path() + "/h.h").c_str(), "rb");
-    mv::FileFrame* frame = mv::NewFile("h.h", nullptr, f);
-    frame->depth = 1;
+    PushModule("int h;\n", false, "", "h.h");
+    mv::fileStack->depth = 1;
     mv::LexInit();
     mv::TokenInit();
     const long before = mv::modData.tokens;

@@ -20,16 +20,10 @@ class Rules : public CleanState {
   void SetUp() override {
     CleanState::SetUp();
     ResetRuleEngine();
-    // The run may close its message stream when it ends; it gets a stream of
-    // its own on the same file, which stays readable here.
-    outFile_ = tmpfile();
-    mv::out = fdopen(dup(fileno(outFile_)), "w");
+    messages_.Start();
   }
   void TearDown() override {
-    if (mv::out != stderr) fclose(mv::out);
-    mv::out = stderr;
-    fclose(outFile_);
-    outFile_ = nullptr;
+    messages_.Stop();
     CleanState::TearDown();
   }
 
@@ -46,18 +40,11 @@ class Rules : public CleanState {
   int32_t Int(int index) const { return mv::WordInt(mv::mvValue[mv::usr_][index]); }
   float Float(int index) const { return mv::WordFloat(mv::mvValue[mv::usr_][index]); }
 
-  std::string Out() {
-    if (mv::out != stderr) fflush(mv::out);
-    std::string s;
-    char buf[1024];
-    ssize_t n;
-    for (off_t at = 0; (n = pread(fileno(outFile_), buf, sizeof buf, at)) > 0; at += n) s.append(buf, n);
-    return s;
-  }
+  std::string Out() const { return messages_.Text(); }
 
  private:
   ScratchDir dir_;
-  FILE* outFile_ = nullptr;
+  MessageCapture messages_;
 };
 
 TEST_F(Rules, ArithmeticFollowsOperandTypes) {
