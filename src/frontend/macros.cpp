@@ -57,6 +57,10 @@ enum : int { kOpMacroArg = 10, kOpMacroBegin = 11, kOpMacroCall = 12 };
 enum : int { kPrjConflicts = 4, kPrjMacros = 15 };
 
 Macro* modMacros[kHashChains];
+// A directive or a rule met while a call's arguments are read may undefine
+// the macro being expanded: its record stays until no expansion is running.
+int runningExpansions;
+std::vector<Macro*> retiredMacros;
 // In cross-module project checking, the first definition of each name made
 // by the project's earlier modules; it lives until the project ends.
 Macro* prjMacros[kHashChains];
@@ -167,8 +171,10 @@ bool TakeParen(PPStream& s) {
   int ch = lexChar;
   while (ch >= 0 && (IsBlank(ch) || (ch == kEol && !inDirective))) ch = lexChar = NextChar();
   if (ch != '(') return false;
-  lexChar = NextChar();
+  // A '(' that begins a line is no directive line; the line end after it
+  // arms the check for the next line again.
   checkForPPD = false;
+  lexChar = NextChar();
   return true;
 }
 
@@ -407,7 +413,10 @@ void UndefMacro(const char* name, bool fromSource) {
   if (*link == nullptr) return;
   Macro* gone = *link;
   *link = gone->next;
-  delete gone;
+  if (runningExpansions > 0)
+    retiredMacros.push_back(gone);
+  else
+    delete gone;
   if (!fromSource) return;
   SetPPVar(kPPUndef);
   if (FindIn(modMacros, name) != nullptr) SetPPVar(kPPUnstack);
@@ -709,6 +718,14 @@ void PasteAll(const Macro* m, PPList* list) {
 int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
   Macro* m = FindMacro(nameTok.text.c_str());
   if (m == nullptr) return 2;
+  struct Running {
+    Running() { ++runningExpansions; }
+    ~Running() {
+      if (--runningExpansions > 0) return;
+      for (Macro* gone : retiredMacros) delete gone;
+      retiredMacros.clear();
+    }
+  } running;
   if (Hidden(nameTok, m->nameId)) return 3;
   const bool function = (m->flags & kMacroFunction) != 0;
   std::vector<PPList> args;
