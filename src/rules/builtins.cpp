@@ -10,9 +10,12 @@
 #include "driver/options.h"
 #include "driver/run.h"
 #include "frontend/line.h"
+#include "rules/analysis_stubs.h"
 #include "rules/arith.h"
 #include "rules/mvvars.h"
 #include "rules/regions.h"
+#include "rules/stats.h"
+#include "rules/strlib.h"
 #include "support/mverror.h"
 #include "support/utility.h"
 
@@ -617,6 +620,10 @@ void RegisterBuiltin(int function, BuiltinHandler run, int arity) {
   Builtins()[function] = Builtin{run, arity};
 }
 
+bool BuiltinRegistered(int function) {
+  return function >= 0 && function < kBuiltinCount && Builtins()[function].run != nullptr;
+}
+
 void InitBuiltins() {
   for (FILE* stream : openStreams) {
     UnregisterRegion(stream);
@@ -629,6 +636,10 @@ void InitBuiltins() {
   }
   UnregisterRegion(headerPathNames);
   headerPathNames[0] = 0;
+  InitStats();
+  RegisterStatBuiltins();
+  RegisterStringBuiltins();
+  RegisterAnalysisStubs();
 }
 
 void CallBuiltin(int function, int argc, int position) {

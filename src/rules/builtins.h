@@ -26,8 +26,9 @@ enum FormatKind : int {
   kFmtEprintf = 6, kFmtSprintf = 7, kFmtSscanf = 8,
 };
 
-// Closes the streams rules left open and forgets handed-out texts. Call it
-// after InitRegions.
+// Closes the streams rules left open, forgets handed-out texts and the
+// test_needed list, and registers the built-ins of the rule runtime. Call it
+// after InitRegions and after the subsystems that register their own.
 void InitBuiltins();
 
 // A built-in's handler pops its own arguments (last first) and pushes its
@@ -40,6 +41,7 @@ struct Builtin {
 // Subsystems add the built-ins that read or steer them; a number not yet
 // registered is fatal error 48 when a rule calls it.
 void RegisterBuiltin(int function, BuiltinHandler run, int arity);
+bool BuiltinRegistered(int function);
 
 // Runs built-in `function` with `argc` arguments on the operand stack; the
 // position is the column of the event that fired the rule.
