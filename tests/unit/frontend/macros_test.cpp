@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "driver/options.h"
+#include "driver/run.h"
 #include "frontend/files.h"
 #include "frontend/lex.h"
 #include "frontend/line.h"
@@ -87,6 +88,28 @@ TEST_F(Preprocess, ObjectAndFunctionLikeMacros) {
 
 TEST_F(Preprocess, RedefinitionHidesAndUndefUncovers) {
   EXPECT_EQ(Run("#define X 1\n#define X 2\nX\n#undef X\nX\n#undef X\nX\n"), "2 1 X");
+}
+
+// In cross-module project checking a module's macros outlive it in the
+// project table: macro_defined sees them, #ifdef and expansion do not.
+TEST_F(Preprocess, ProjectTableKeepsTheMacrosOfEarlierModules) {
+  mv::checkProject = 1;
+  mv::crossModule = 1;
+  Run("#define A 1\n#define A 2\n");
+  mv::ResetMacros();
+  EXPECT_TRUE(mv::IsMacroDefined("A"));
+  EXPECT_FALSE(mv::IsModuleMacro("A"));
+  EXPECT_EQ(Run("#ifdef A\nyes\n#endif\nA\n"), "A");
+  mv::ResetMacros();
+  mv::ResetProjectMacros();
+  EXPECT_FALSE(mv::IsMacroDefined("A"));
+  // Without the comparison across modules nothing is kept.
+  mv::crossModule = 0;
+  Run("#define B 1\n");
+  mv::ResetMacros();
+  EXPECT_FALSE(mv::IsMacroDefined("B"));
+  mv::checkProject = 0;
+  mv::crossModule = 1;
 }
 
 TEST_F(Preprocess, NoRecursiveExpansion) {
