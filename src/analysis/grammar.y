@@ -60,8 +60,12 @@ void mvyyerror(const char* message);
 
 namespace {
 
+static_assert(sizeof(MVYYSTYPE) == 8, "the semantic value is one 8-byte cell");
+
 /* Flags of a specifier list (the value of decl_specs). */
 constexpr int64_t kSpecTypedef = 1;
+
+const char* TokenText(const LexToken* token) { return token != nullptr ? token->text : nullptr; }
 
 /* An operator: its event, then its pseudocode. */
 void Op(int op, LexToken* token, int operands, int code) {
@@ -165,6 +169,7 @@ external_declaration:
   | ASM '(' asm_body ')' ';'
   | ASM_BLOCK
   | ASM_BRACED
+  | pragma
   | ';'
   | error ';'
   | error '}'
@@ -318,7 +323,7 @@ struct_kw:
   ;
 
 struct_head:
-    struct_kw tag_name                        { DeclareTag($2->text, static_cast<int>($1)); $$ = $1; }
+    struct_kw tag_name                        { DeclareTag(TokenText($2), static_cast<int>($1)); $$ = $1; }
   ;
 
 struct_anonymous:
@@ -373,7 +378,7 @@ enum_kw:
   ;
 
 enum_head:
-    enum_kw tag_name                          { DeclareTag($2->text, 353); }
+    enum_kw tag_name                          { DeclareTag(TokenText($2), 353); }
   ;
 
 enum_anonymous:
@@ -583,6 +588,7 @@ statement:
   | jump_statement
   | ASM_BLOCK                                 { EndStmt(kEndSimple); }
   | ASM_BRACED                                { EndStmt(kEndSimple); }
+  | pragma                                    { EndStmt(kEndUncounted); }
   | error ';'                                 { EndStmt(kEndUncounted); }
   ;
 
@@ -912,6 +918,29 @@ asm_operand:
   | asm_string '(' expression ')'
   | '[' IDENTIFIER ']' asm_string '(' expression ')'
   | IDENTIFIER
+  ;
+
+/* ---- The high-C dialect's pragma statement: pragma Name(arguments); ---------- */
+
+pragma:
+    PRAGMA IDENTIFIER '(' pragma_arguments ')' ';'
+  ;
+
+pragma_arguments:
+    %empty
+  | pragma_argument_list
+  ;
+
+pragma_argument_list:
+    pragma_argument
+  | pragma_argument_list ',' pragma_argument
+  ;
+
+pragma_argument:
+    IDENTIFIER
+  | INT_CONST
+  | CHAR_CONST
+  | STRING
   ;
 
 %%

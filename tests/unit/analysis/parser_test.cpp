@@ -3,6 +3,7 @@
 // the stack limit. Tokens come from a fake source, not the token stream.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <deque>
@@ -205,6 +206,17 @@ class Parser : public CleanState {
     return joined;
   }
 
+  // What went to the warning stream.
+  std::string OutText() {
+    fflush(mv::out);
+    rewind(outFile_);
+    std::string text;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, outFile_)) > 0) text.append(buf, n);
+    return text;
+  }
+
   FakeSource source_;
 
  private:
@@ -392,6 +404,400 @@ TEST_F(Parser, TopLevelStatementsOnlyInRuleFiles) {
                                     "SetOp(op_semicolon,0) EndExpress() EndStmt(1)");
   Parse("if ( a ) ;");
   EXPECT_FALSE(Messages().empty());
+}
+
+// ---- The order of the actions ------------------------------------------------
+
+TEST_F(Parser, DeclarationActionsInOrder) {
+  struct {
+    const char* text;
+    const char* trace;
+  } cases[] = {
+      {"int * a [ 3 ] = { 1 } , b ;",
+       "Specifier(355) AttachMod(3) DirectDecl(1) BeginConstant() DoIntConst(3) EndConstant() AttachMod(4) "
+       "SetOp(op_init,2) CheckDeclarator(1) BeginInit(0) DoIntConst(1) InitExpr() CheckInit(0) "
+       "GetNewType() DirectDecl(1) CheckDeclarator(0) EndDclList()"},
+      {"static const char * const p ;",
+       "Specifier(340) Specifier(363) Specifier(344) AttachMod(3) PtrQualifier(1) DirectDecl(1) "
+       "CheckDeclarator(0) EndDclList()"},
+      {"int ( * fp ) ( int ) ;",
+       "Specifier(355) PushDeclarator() AttachMod(3) DirectDecl(1) PopDeclarator() FunParmStart(3) "
+       "Specifier(355) EndParm(5) FunParmEnd(3) CheckDeclarator(0) EndDclList()"},
+      {"int f @295( int x , char * ) , g @296( ) ;",
+       "Specifier(355) DirectDecl(1) FunParmStart(3) Specifier(355) DirectDecl(1) EndParm(2) MoreParms() "
+       "Specifier(344) AttachMod(3) EndParm(3) FunParmEnd(3) CheckDeclarator(0) GetNewType() DirectDecl(1) "
+       "FunParmStart(2) FunParmEnd(0) CheckDeclarator(0) EndDclList()"},
+      {"int f @295( const char * , ... ) ;",
+       "Specifier(355) DirectDecl(1) FunParmStart(3) Specifier(363) Specifier(344) AttachMod(3) EndParm(3) "
+       "Do3Dots(3) FunParmEnd(3) CheckDeclarator(0) EndDclList()"},
+      {"typedef %T * P ;", "Specifier(337) Specifier(313) AttachMod(3) DirectDecl(1) CheckDeclarator(0) EndDclList()"},
+      {"enum ^E { A , B = 2 , } ;",
+       "Specifier(353) DeclareTag(E,353) StartMembers(353) DirectDecl(2) AddEnum() DirectDecl(2) BeginConstant() "
+       "DoIntConst(2) EndConstant() AddEnum() EnumComma() EndMembers() EmptyDeclaration() EndDclList()"},
+      {"struct ^S { int a : 3 , : 2 ; } s ;",
+       "Specifier(350) DeclareTag(S,350) StartMembers(350) Specifier(355) DirectDecl(1) BeginConstant() "
+       "DoIntConst(3) EndConstant() DoBitField() CheckMember() GetNewType() DirectDecl(3) BeginConstant() "
+       "DoIntConst(2) EndConstant() DoBitField() CheckMember() EndDclList() EndMembers() DirectDecl(1) "
+       "CheckDeclarator(0) EndDclList()"},
+      {"union { float f ; } u ;",
+       "Specifier(351) DeclareTag(,351) StartMembers(351) Specifier(348) DirectDecl(1) CheckMember() "
+       "EndDclList() EndMembers() DirectDecl(1) CheckDeclarator(0) EndDclList()"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Trace(c.text), c.trace) << c.text;
+}
+
+TEST_F(Parser, FunctionDefinitionActionsInOrder) {
+  struct {
+    const char* text;
+    const char* trace;
+  } cases[] = {
+      {"int f @295( int x ) { return x ; }",
+       "Specifier(355) DirectDecl(1) FunParmStart(3) Specifier(355) DirectDecl(1) EndParm(2) FunParmEnd(3) "
+       "FcnDeclarator() PushBlock() SetOp(op_return,0) BeginReturn(0) DoIdent(0) DoReturn(88,1) EndStmt(1) "
+       "SetOp(op_close_brace,0) PopBlock()"},
+      {"int f @296( a , b ) int a ; { }",
+       "Specifier(355) DirectDecl(1) FunParmStart(2) DirectDecl(0) EndParm(2) MoreParms() DirectDecl(0) "
+       "EndParm(2) FunParmEnd(2) FcnDeclarator() Specifier(355) DirectDecl(1) CheckDeclarator(0) EndDclList() "
+       "OldstyleFcn() PushBlock() SetOp(op_close_brace,0) PopBlock()"},
+      {"f @296( ) { int i ; { return ; } }",
+       "DirectDecl(1) FunParmStart(2) FunParmEnd(0) FcnDeclarator() PushBlock() Specifier(355) DirectDecl(1) "
+       "CheckDeclarator(0) EndDclList() EndStmt(0) PushBlock() SetOp(op_return,0) BeginReturn(0) "
+       "DoReturn(88,0) EndStmt(1) SetOp(op_close_brace,0) PopBlock() SetOp(op_close_brace,0) PopBlock()"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Trace(c.text), c.trace) << c.text;
+}
+
+// Statements inside a function body; the trace starts after the body's PushBlock.
+TEST_F(Parser, StatementActionsInOrder) {
+  struct {
+    const char* body;
+    const char* trace;
+  } cases[] = {
+      {"if ( a ) b = 1 ; else c ( ) ;",
+       "SetOp(op_if,0) BeginIf() DoIdent(0) DoIf() DoIdent(0) DoIntConst(1) SetOp(op_assign,2) Compile(61) "
+       "SetOp(op_semicolon,0) EndExpress() EndStmt(1) DoThen() SetOp(op_else,0) DoElse() DoIdent(1) DoFunc(0) "
+       "DoCall() SetOp(op_semicolon,0) EndExpress() EndStmt(1) EndElse() EndIf() EndStmt(2)"},
+      {"if ( a ) if ( b ) ; else ;",
+       "SetOp(op_if,0) BeginIf() DoIdent(0) DoIf() SetOp(op_if,0) BeginIf() DoIdent(0) DoIf() EmptyStatement() "
+       "EndStmt(1) DoThen() SetOp(op_else,0) DoElse() EmptyStatement() EndStmt(1) EndElse() EndIf() EndStmt(2) "
+       "DoThen() NoElse() EndIf() EndStmt(2)"},
+      {"while ( i ) i -- ;",
+       "SetOp(op_while_1,0) BeginWhile() DoIdent(0) DoWhile() DoIdent(0) SetOp(op_post_decr,1) Compile(538) "
+       "SetOp(op_semicolon,0) EndExpress() EndStmt(1) EndWhile() EndStmt(2)"},
+      {"do ; while ( i ) ;",
+       "SetOp(op_do,0) BeginDo() EmptyStatement() EndStmt(1) SetOp(op_while_2,0) MidDo() DoIdent(0) DoTest() "
+       "EndStmt(2)"},
+      {"for ( i = 0 ; i ; ) break ;",
+       "SetOp(op_for,0) BeginFor() DoIdent(0) DoIntConst(0) SetOp(op_assign,2) Compile(61) DoFor() DoIdent(0) "
+       "DoTest() DoBlock1() SetOp(op_break,0) BeginJump(12) DoBreak() EndStmt(1) DoBlock2() EndStmt(2)"},
+      {"switch ( x ) { case 1 : continue ; default : ; }",
+       "SetOp(op_switch,0) BeginSwitch() DoIdent(0) DoSwitch() PushBlock() SetOp(op_case,0) BeginCase() "
+       "BeginConstant() DoIntConst(1) EndConstant() DoCase() DoLabel(0) SetOp(op_continue,0) BeginJump(13) "
+       "EndStmt(1) SetOp(op_default,0) DoDefault() DoLabel(0) EmptyStatement() EndStmt(1) "
+       "SetOp(op_close_brace,0) PopBlock() EndSwitch() EndStmt(2)"},
+      {"L : goto L ;",
+       "DoLabel(1) SetOp(op_goto,0) BeginJump(15) CheckGoto() EndStmt(1)"},
+      {"x = ( { 1 ; } ) ;",
+       "DoIdent(0) StartGnuBlock() PushBlock() DoIntConst(1) SetOp(op_semicolon,0) EndExpress() EndStmt(1) "
+       "SetOp(op_close_brace,0) PopBlock() EndGnuBlock() SetOp(op_assign,2) Compile(61) SetOp(op_semicolon,0) "
+       "EndExpress() EndStmt(1)"},
+  };
+  for (const auto& c : cases) {
+    const std::string all = Trace(std::string("f @296( ) { ") + c.body + " }");
+    const std::string head = "DirectDecl(1) FunParmStart(2) FunParmEnd(0) FcnDeclarator() PushBlock() ";
+    const std::string tail = " SetOp(op_close_brace,0) PopBlock()";
+    ASSERT_EQ(all.rfind(head, 0), 0u) << all;
+    ASSERT_GE(all.size(), head.size() + tail.size());
+    EXPECT_EQ(all.substr(head.size(), all.size() - head.size() - tail.size()), c.trace) << c.body;
+  }
+}
+
+// Operands come before their operator, as the pseudocode needs them.
+TEST_F(Parser, ExpressionActionsInOrder) {
+  struct {
+    const char* text;
+    const char* trace;
+  } cases[] = {
+      {"if ( op_plus && lin_length > 80 ) ;",
+       "SetOp(op_if,0) BeginIf() DoIdent(0) DoIdent(0) DoIntConst(80) SetOp(op_more,2) Compile(62) "
+       "SetOp(op_log_and,2) Compile(258) DoIf() EmptyStatement() EndStmt(1) DoThen() NoElse() EndIf() "
+       "EndStmt(2)"},
+      {"x = a - b * - c ;",
+       "DoIdent(0) DoIdent(0) DoIdent(0) DoIdent(0) DoNegate() SetOp(op_mul,2) Compile(42) SetOp(op_subt,2) "
+       "Compile(45) SetOp(op_assign,2) Compile(61) SetOp(op_semicolon,0) EndExpress() EndStmt(1)"},
+      {"warn ( 1 , \"a\" \"b\" , f ( ) ) ;",
+       "DoIdent(1) DoFunc(0) DoIntConst(1) DoFunArg() DoString() DoFunArg() DoIdent(1) DoFunc(0) DoCall() "
+       "DoFunArg() DoCall() SetOp(op_semicolon,0) EndExpress() EndStmt(1)"},
+      {"i += a [ 2 ] ++ ;",
+       "DoIdent(0) DoIdent(0) DoIntConst(2) SetOp(op_subscript,2) Compile(269) SetOp(op_post_incr,1) "
+       "Compile(536) SetOp(op_add_assign,2) Compile(270) SetOp(op_semicolon,0) EndExpress() EndStmt(1)"},
+      {"x = ( a ) ? ! b : 'c' ;",
+       "DoIdent(0) SetOp(op_open_paren,0) DoIdent(0) SetOp(op_close_paren,0) DoIdent(0) SetOp(op_log_not,1) "
+       "Compile(33) DoCharConst(99) SetOp(op_cond,3) EndCondExp() SetOp(op_assign,2) Compile(61) "
+       "SetOp(op_semicolon,0) EndExpress() EndStmt(1)"},
+      {"x = ( char * ) sizeof ( %T ) ;",
+       "DoIdent(0) PushDState(1) Specifier(344) AttachMod(3) DoTypeName() PopDState() BeginSizeof() "
+       "PushDState(1) Specifier(313) DoTypeName() PopDState() DoSizeof(1) SetOp(op_sizeof,1) Compile(334) "
+       "CompileCast() SetOp(op_assign,2) Compile(61) SetOp(op_semicolon,0) EndExpress() EndStmt(1)"},
+      {"p -> q . r = 1.5 , s ;",
+       "DoIdent(0) CPPMember(268) SetOp(op_arrow,2) CPPMember(46) SetOp(op_member,2) DoFloatConst(1.5) "
+       "SetOp(op_assign,2) Compile(61) DoIdent(0) SetOp(op_comma,2) SetOp(op_semicolon,0) EndExpress() "
+       "EndStmt(1)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Trace(c.text, true), c.trace) << c.text;
+}
+
+// ---- The syntax error report ----------------------------------------------------
+
+TEST_F(Parser, ReportsAsExactText) {
+  struct {
+    const char* text;
+    std::vector<std::string> messages;
+  } cases[] = {
+      // A keyword where an expression belongs: the list wraps before column
+      // 76 with four blanks, and warning 35 follows.
+      {"int x = int ;",
+       {"Warning C0000: Syntax error at int.\n"
+        "  Expected !, &, (, *, +, -, {, ~, ++, --, string, numeric constant, \n"
+        "    identifier, sizeof.",
+        "Warning C0035: A reserved keyword may have been used as an identifier."}},
+      // Tokens whose text does not say what they are get their word.
+      {"int x = %T ;",
+       {"Warning C0000: Syntax error at T (typedef name).\n"
+        "  Expected !, &, (, *, +, -, {, ~, ++, --, string, numeric constant, \n"
+        "    identifier, sizeof."}},
+      {"int x = @295( ;",
+       {"Warning C0000: Syntax error at (function parameter type list).\n"
+        "  Expected !, &, (, *, +, -, {, ~, ++, --, string, numeric constant, \n"
+        "    identifier, sizeof."}},
+      // Many acceptable type keywords make one "type specifier".
+      {"3",
+       {"Warning C0000: Syntax error at 3.\n"
+        "  Expected end-of-line, (, *, semicolon, EOF, identifier, typedef name, \n"
+        "    typedef, type specifier, const, volatile, segment, <assembler>, \n"
+        "    forceinline, type modifier, self, import."}},
+      {"int x ^S ;",
+       {"Warning C0000: Syntax error at S (tag name).\n"
+        "  Expected {, typedef name, typedef, type specifier, const, volatile, \n"
+        "    segment, forceinline, type modifier, self, import."}},
+      // The end of the module has no text.
+      {"int a [ 3", {"Warning C0000: Syntax error.\n  Expected ]."}},
+      {"void f @295( ) { do x ; }", {"Warning C0000: Syntax error at }.\n  Expected while."}},
+      // The previous token is a keyword: warning 35.
+      {"enum 3 ;",
+       {"Warning C0000: Syntax error at 3.\n  Expected {.",
+        "Warning C0035: A reserved keyword may have been used as an identifier."}},
+      // Recognisable mistakes: the report, then their warning.
+      {"void f @295( ) { if ( x y = 1 ; }",
+       {"Warning C0000: Syntax error at y (identifier).\n  Expected ), comma.",
+        "Warning C0007: Missing right parenthesis."}},
+      {"void f @295( ) { x = 1 y = 2 ; }",
+       {"Warning C0000: Syntax error at y (identifier).\n  Expected comma, semicolon.",
+        "Warning C0006: Previous semicolon missing?"}},
+      {"struct ^S { int x 3 ; int y ; } ;",
+       {"Warning C0000: Syntax error at 3.\n  Expected comma, semicolon.",
+        "Warning C0014: Error in member declaration."}},
+      {"typedef int 3 ;",
+       {"Warning C0000: Syntax error at 3.\n"
+        "  Expected (, *, semicolon, identifier, typedef name, typedef, \n"
+        "    type specifier, const, volatile, segment, forceinline, type modifier, \n"
+        "    self, import.",
+        "Warning C0035: A reserved keyword may have been used as an identifier.",
+        "Warning C0013: Illegal or repeated typedef."}},
+      {"typedef typedef int x ;", {"Warning C0013: Illegal or repeated typedef."}},
+  };
+  for (const auto& c : cases) {
+    Parse(c.text);
+    EXPECT_EQ(Messages(), c.messages) << c.text;
+  }
+}
+
+// While a rule file is compiled only the rule language's tokens are listed.
+TEST_F(Parser, RuleFileReportListsRuleTokensOnly) {
+  ParseRules("if ( a ) ) ;");
+  EXPECT_EQ(Messages(), std::vector<std::string>{
+                            "Warning C0000: Syntax error at ).\n"
+                            "  Expected !, &, (, *, +, -, semicolon, {, ~, ++, --, string, \n"
+                            "    numeric constant, identifier, break, case, continue, default, if, \n"
+                            "    switch, while."});
+}
+
+TEST_F(Parser, ReportLeavesOutWhatDoesNotFit) {
+  // The token's text would overflow the 2048 characters: it is left out,
+  // the rest of the report is made.
+  const std::string name(2100, 'n');
+  Parse("int x " + name + " ;");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0], "Warning C0000: Syntax error (identifier).\n  Expected {, typedef name, typedef, "
+                           "type specifier, const, volatile, \n    segment, forceinline, type modifier, self, "
+                           "import.");
+  // A text that leaves a few characters to spare: each piece that does not
+  // fit any more is dropped (the word, the list's head, "semicolon"), the
+  // short ones still go in, and the report stays below 2048 characters.
+  const std::string longer(2020, 'm');
+  Parse("int x = " + longer + " " + longer + " ;");
+  ASSERT_FALSE(Messages().empty());
+  EXPECT_EQ(Messages()[0], "Warning C0000: Syntax error at " + longer + "comma, .");
+}
+
+TEST_F(Parser, ReportsSuppressed) {
+  // After asm or pragma the report is not issued; recovery still runs.
+  EXPECT_EQ(Parse("void f @295( ) { asm 3 ; x = 1 ; }"), 0);
+  EXPECT_TRUE(Messages().empty());
+  Dialect(11);
+  EXPECT_EQ(Parse("pragma Off ( a , 1 ) ; void f @295( ) { pragma On ( ) ; pragma 3 ; } pragma ; int x ;"), 0);
+  EXPECT_TRUE(Messages().empty());
+  Dialect(3);
+  // A class template already diagnosed: one report is swallowed, with its
+  // warning 35.
+  mv::zapError = true;
+  Parse("int 3 ; int 4 ; int x ; int 5 ;");
+  EXPECT_FALSE(mv::zapError);
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Messages()[0].rfind("Warning C0000: Syntax error at 5.", 0), 0u);
+  EXPECT_EQ(Messages()[1], "Warning C0035: A reserved keyword may have been used as an identifier.");
+}
+
+// Each report reaches the rules through err_syntax, with the number plus one.
+TEST_F(Parser, ReportsFireErrSyntax) {
+  static std::vector<int> values;
+  values.clear();
+  mv::errSyntaxHook = [](int value) { values.push_back(value); };
+  Parse("int 3 ; int x y ;");
+  EXPECT_EQ(values, (std::vector<int>{1, 36, 1}));
+}
+
+TEST_F(Parser, ReportStepsNeedTheFirstStep) {
+  EXPECT_EQ(RunExpectingExit([] { mv::yyerror(1, ';'); }), 39);
+  mv::InitParser();
+  EXPECT_EQ(RunExpectingExit([] { mv::yyerror(2, 0); }), 39);
+  mv::yyerror(0, 0);
+  EXPECT_EQ(RunExpectingExit([] { mv::yyerror(2, 0); }), -1);
+}
+
+// ---- Error recovery -------------------------------------------------------------
+
+TEST_F(Parser, NewReportOnlyAfterThreeTokensShifted) {
+  struct {
+    const char* text;
+    size_t reports;
+  } cases[] = {
+      // After the error: ';' int z shifted, then w is reported.
+      {"int x y ; int z w ;", 2},
+      // ';' z shifted: w is not reported.
+      {"int x y ; z w ;", 1},
+      {"void f @295( ) { x = ; y = ; }", 2},
+      {"void f @295( ) { x = ; ; }", 1},
+      {"void f @295( ) { x = ; y ; z = ; }", 2},
+      {"void f @295( ) { x = ; y ) ; }", 1},
+      {"void f @295( ) { x = ; y = ) ; }", 2},
+  };
+  for (const auto& c : cases) {
+    Parse(c.text);
+    size_t reports = 0;
+    for (const std::string& m : Messages()) reports += m.rfind("Warning C0000: Syntax error", 0) == 0;
+    EXPECT_EQ(reports, c.reports) << c.text;
+  }
+}
+
+TEST_F(Parser, RecoversOrGivesUp) {
+  // Recovered: yyparse accepts the module; the parse went on after the error.
+  std::vector<std::string> trace;
+  mv::actionTrace = &trace;
+  EXPECT_EQ(Parse("int 3 ; long y ;"), 0);
+  mv::actionTrace = nullptr;
+  EXPECT_EQ(trace.back(), "EndDclList()");
+  EXPECT_NE(std::find(trace.begin(), trace.end(), "Specifier(360)"), trace.end());
+  // The end of input while recovering: given up.
+  EXPECT_EQ(Parse("void f @295( ) { x = ", false), 1);
+  EXPECT_EQ(Parse("int x = ) ", false), 1);
+}
+
+// ---- The stack ---------------------------------------------------------------
+
+TEST_F(Parser, DeepNestingIsFatal31) {
+  const auto nested = [](int depth) {
+    return "int x = " + std::string(depth, '(') + "1" + std::string(depth, ')') + " ;";
+  };
+  EXPECT_EQ(Parse(nested(100)), 0);
+  EXPECT_TRUE(Messages().empty());
+  const std::string deep = nested(200);
+  EXPECT_EQ(RunExpectingExit([&] { Parse(deep); }), 31);
+  EXPECT_NE(OutText().find("Fatal error E0031: Morvane parser stack overflow."), std::string::npos);
+  // A fresh parse starts with an empty stack.
+  mv::errorFlag = false;
+  EXPECT_EQ(Parse(nested(100)), 0);
+}
+
+// ---- Display words ------------------------------------------------------------
+
+TEST_F(Parser, DisplayWords) {
+  // Each check starts a report, which makes every once-only word available.
+  const auto word = [](int code) -> std::string {
+    mv::yyerror(0, 0);
+    const char* w = mv::yydisplay(code);
+    return w != nullptr ? w : "(none)";
+  };
+  struct {
+    int dialect;
+    int code;
+    const char* word;
+  } cases[] = {
+      {3, 0, "end-of-line"}, {3, 7, "\\a"}, {3, 9, "\\t"}, {3, 13, "\\r"}, {3, 44, "comma"},
+      {3, 46, "period"}, {3, 58, "colon"}, {3, 59, "semicolon"}, {3, 256, "(none)"}, {3, 299, "(none)"},
+      {3, 301, "EOF"}, {3, 525, "end-of-line"}, {3, 'a', "a"}, {3, '{', "{"}, {3, ' ', " "}, {3, '7', "7"},
+      {3, 1, "CHAR_1"}, {3, 127, "CHAR_127"}, {3, 200, "CHAR_200"}, {3, 303, "numeric constant"},
+      {3, 306, "numeric constant"}, {3, 339, "type specifier"}, {3, 362, "type specifier"},
+      {3, 410, "type specifier"}, {3, 353, "type specifier"}, {0, 353, "(none)"}, {0, 354, "void"},
+      {3, 390, "T390"}, {4, 390, "type specifier"}, {3, 518, "type modifier"}, {3, 562, "type modifier"},
+      {3, 554, "import"}, {3, 368, "(none)"}, {3, 302, "string"}, {3, 309, "identifier"},
+      {3, 310, "identifier"}, {3, 313, "typedef name"}, {3, 319, "tag name"}, {3, 539, "declspec"},
+      {3, 257, "||"}, {3, 285, "..."}, {0, 285, "(none)"}, {0, 363, "(none)"}, {3, 363, "const"},
+      {3, 291, ":>"}, {1, 291, "(none)"}, {3, 286, "(none)"}, {11, 286, ".."}, {11, 290, "CC"},
+      // C++ only words; in C the same codes have none, or the fallback.
+      {3, 281, "(none)"}, {4, 281, "::"}, {3, 292, "(none)"}, {4, 292, "="}, {6, 292, "="},
+      {3, 293, "(none)"}, {4, 293, "colon"}, {3, 294, "("}, {4, 294, "(C++ initializer)"},
+      {4, 295, "(prototyped fcn param list)"}, {4, 296, "(oldstyle fcn param list)"},
+      {4, 297, "(C++ cast or constructor call)"}, {3, 312, "(none)"}, {4, 312, "cast"}, {4, 394, "inline"},
+      {7, 405, "except"}, {7, 406, "finally"}, {4, 405, "T405"}, {3, 386, "(none)"},
+      {3, 311, "T311"}, {4, 311, "template parameter"}, {4, 315, "current class name"},
+      {4, 316, "scope name"}, {4, 317, "template name"}, {4, 318, "template name"}, {3, 317, "T317"},
+      {3, 600, "T600"},
+  };
+  for (const auto& c : cases) {
+    Dialect(c.dialect);
+    EXPECT_EQ(word(c.code), c.word) << "-K" << c.dialect << " code " << c.code;
+  }
+}
+
+TEST_F(Parser, DisplayWordsOncePerReport) {
+  mv::yyerror(0, 0);
+  for (int code : {303, 309, 339, 518, 313}) EXPECT_NE(mv::yydisplay(code), nullptr) << code;
+  for (int code : {306, 310, 360, 559, 313}) EXPECT_EQ(mv::yydisplay(code), nullptr) << code;
+  // A new report makes them available again, also for its own token.
+  Parse("int x = %T %T ;");
+  ASSERT_FALSE(Messages().empty());
+  EXPECT_EQ(Messages()[0].rfind("Warning C0000: Syntax error at T (typedef name).", 0), 0u);
+}
+
+TEST_F(Parser, DisplayWordsOfRuleFiles) {
+  mv::checkRules = 1;
+  const auto word = [](int code) -> std::string {
+    mv::yyerror(0, 0);
+    const char* w = mv::yydisplay(code);
+    return w != nullptr ? w : "(none)";
+  };
+  EXPECT_EQ(word(310), "identifier");
+  EXPECT_EQ(word(376), "statistic");
+  EXPECT_EQ(word(344), "type specifier");
+  EXPECT_EQ(word(267), "-");
+  EXPECT_EQ(word(59), "semicolon");
+  EXPECT_EQ(word(360), "(none)");
+  EXPECT_EQ(word(268), "(none)");
+  EXPECT_EQ(word(410), "(none)");
+  EXPECT_EQ(word(313), "(none)");
+  EXPECT_EQ(word(328), "(none)");
+  mv::checkRules = 0;
 }
 
 }  // namespace
