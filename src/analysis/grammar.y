@@ -13,6 +13,13 @@
  *
  * Conflicts: exactly one, the dangling else (an `else` belongs to the
  * nearest `if`), resolved by shifting; %expect makes any new one an error.
+ *
+ * Errors are found the yacc way: a state's default reduction is taken
+ * before the look-ahead is checked, and the report lists the tokens of the
+ * state where the error shows. Lookahead correction (parse.lac) is not used:
+ * it would stop before those reductions, and the productions for the
+ * recognisable mistakes (`expression error`: a semicolon missing;
+ * `'(' expression error`: a ')' missing) would never be reached.
  */
 
 %require "3.8"

@@ -14,6 +14,7 @@
 #include "analysis/parser.h"
 #include "frontend/lex.h"
 #include "frontend/lex2.h"
+#include "frontend/line.h"
 #include "harness.h"
 #include "support/public.h"
 
@@ -798,6 +799,54 @@ TEST_F(Parser, DisplayWordsOfRuleFiles) {
   EXPECT_EQ(word(313), "(none)");
   EXPECT_EQ(word(328), "(none)");
   mv::checkRules = 0;
+}
+
+// ---- Through the real token stream --------------------------------------------
+
+class ParserOnTokenStream : public SourceState {
+ protected:
+  void SetUp() override {
+    SourceState::SetUp();
+    mv::InitParser();
+    mv::InitTokens();
+    mv::ClearNewKeywords();
+    mv::directiveHook = mv::SkipDirectiveLine;
+  }
+  void TearDown() override {
+    EndInput();
+    mv::ClearNewKeywords();
+    mv::parserAttached = false;
+    SourceState::TearDown();
+  }
+  int ParseModule(const std::string& text) {
+    PushModule(text);
+    mv::LexInit();
+    mv::TokenInit();
+    const int result = mv::yyparse();
+    EndInput();
+    return result;
+  }
+};
+
+TEST_F(ParserOnTokenStream, ParsesAModuleToItsEnd) {
+  std::vector<std::string> trace;
+  mv::actionTrace = &trace;
+  EXPECT_EQ(ParseModule("int x = 1;\n\nlong f(void)\n{\n  return x + 2;\n}\n"), 0);
+  mv::actionTrace = nullptr;
+  EXPECT_EQ(Out().find("Syntax error"), std::string::npos) << Out();
+  ASSERT_FALSE(trace.empty());
+  EXPECT_EQ(trace.back(), "PopBlock()");
+  EXPECT_NE(std::find(trace.begin(), trace.end(), "DoIntConst(2)"), trace.end());
+}
+
+TEST_F(ParserOnTokenStream, ReportsAtTheLineOfTheError) {
+  EXPECT_EQ(ParseModule("int x = 1;\nint y = int;\nint z;\n"), 0);
+  EXPECT_NE(Out().find("m.c(2): Warning C0000: Syntax error at int.\n  Expected !, &, (, *, +, -, {, ~, ++, --, "
+                       "string, numeric constant, \n    identifier, sizeof."),
+            std::string::npos)
+      << Out();
+  EXPECT_NE(Out().find("m.c(2): Warning C0035: A reserved keyword may have been used as an identifier."),
+            std::string::npos);
 }
 
 }  // namespace
