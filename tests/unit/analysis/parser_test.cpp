@@ -328,6 +328,28 @@ TEST_F(Parser, AcceptsFunctionsStatementsAndExpressions) {
   }
 }
 
+// Keywords that only some dialects have.
+TEST_F(Parser, AcceptsDialectKeywords) {
+  struct {
+    int dialect;
+    const char* text;
+  } cases[] = {
+      {11, "int * _far p ; int _near n ; char _huge * _near * q ;"},
+      {11, "pragma Code ( \"x\" ) ; void f @295( ) { p = ( int _far * ) 0 ; }"},
+      {10, "globaldef int g ; noshare int n ; readonly int r ; _align int a ;"},
+      {3, "int __cdecl f @295( int __far * p ) ; void __near * __pascal g @295( void ) ;"},
+      {3, "unsigned __int8 a ; __int16 b ; __int32 c ; __int64 d ; __segment s ;"},
+      {3, "int __based b ; int __self * s ; void __interrupt __loadds __saveregs __fastcall h @295( ) ;"},
+      {0, "int f @296( a ) char * a ; { return a [ 0 ] ; }"},
+      {4, "inline int f @295( ) ; bool b ; wchar_t w ; mutable int m ; virtual int v ; explicit int e ;"},
+  };
+  for (const auto& c : cases) {
+    Dialect(c.dialect);
+    EXPECT_EQ(Parse(c.text), 0) << "-K" << c.dialect << " " << c.text;
+    EXPECT_TRUE(Messages().empty()) << c.text << "\n" << Messages()[0];
+  }
+}
+
 TEST_F(Parser, AcceptsRuleFiles) {
   const char* cases[] = {
       "",
