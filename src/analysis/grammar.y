@@ -6,10 +6,9 @@
  * adds productions to them (class heads, member functions, qualified names,
  * templates, new/delete, try/catch) instead of rewriting them.
  *
- * The two inputs are told apart by a code the parser gives itself before the
- * first token (kTokStartModule, kTokStartRules): at file scope a rule file
- * holds statements, which would collide with C's declarations without
- * specifiers (`x = 1;`, `f(a);`).
+ * A rule file needs no productions of its own: the lexer hands it over as
+ * the body of a function (`int main() {` before it, `}` after it), so its
+ * declarations and top-level `if` statements are a block's items.
  *
  * Conflicts: exactly one, the dangling else (an `else` belongs to the
  * nearest `if`), resolved by shifting; %expect makes any new one an error.
@@ -126,7 +125,6 @@ void Op(int op, LexToken* token, int operands, int code) {
 %token <p> GNU_ATTRIBUTE 548
 %token <p> NEAR 551 FAR 552 HUGE 553 IMPORT 554 EXPORT 555 FASTCALL 556 SAVEREGS 557
 %token <p> LOADDS 558 CDECL 559 PASCAL 560 FORTRAN 561 INTERRUPT 562
-%token <p> START_MODULE 600 START_RULES 601
 
 /* Tokens without a declared type that carry their token record. */
 %type <p> '(' ')' '[' ']' '{' '}' ';' ',' ':' '=' '?' '.' '&' '*' '+' '-' '~' '!' '/' '%'
@@ -139,34 +137,17 @@ void Op(int op, LexToken* token, int operands, int code) {
 
 %%
 
-/* ---- The two inputs -------------------------------------------------------- */
+/* ---- A module -------------------------------------------------------------- */
 
+/* The token stream ends a module with 301, then with 0. */
 input:
-    START_MODULE module_items end_opt
-  | START_RULES rule_items end_opt
-  ;
-
-/* The token stream ends each input with 301, then with 0. */
-end_opt:
-    %empty
-  | END_MODULE
+    module_items
+  | module_items END_MODULE
   ;
 
 module_items:
     %empty
   | module_items external_declaration
-  ;
-
-/* A rule file: declarations of rule variables, and statements; every
-   top-level `if` is a rule. */
-rule_items:
-    %empty
-  | rule_items rule_item
-  ;
-
-rule_item:
-    declaration
-  | statement
   ;
 
 external_declaration:
@@ -967,17 +948,10 @@ void MakeExternalCodes() {
   codesReady = true;
 }
 
-bool startGiven;
-
 }  // namespace
 
-/* Tokens for the parser: first the code of the input kind, then the token
-   stream's codes with their values. */
+/* The token stream's codes, with their values. */
 int mvyylex() {
-  if (!startGiven) {
-    startGiven = true;
-    return checkRules ? kTokStartRules : kTokStartModule;
-  }
   const int code = ParserNextToken();
   switch (code) {
     case 303: case 304: case 305: case 307: case 308:
@@ -1013,7 +987,4 @@ static int yyreport_syntax_error(const yypcontext_t* context) {
   return 0;
 }
 
-int mv::ParseInput() {
-  startGiven = false;
-  return mvyyparse();
-}
+int mv::ParseInput() { return mvyyparse(); }

@@ -29,11 +29,6 @@ extern bool zapError;
 // yylval values as the token stream would.
 extern int (*parserTokenSource)();
 
-// The parser learns which of the two inputs it reads from a code that it
-// gives itself before the first token; the token stream never makes these.
-inline constexpr int kTokStartModule = 600;
-inline constexpr int kTokStartRules = 601;
-
 // Between the generated parser and the rest of this module.
 // The parser's state stack is full: fatal error 31.
 [[noreturn]] void ParserStackOverflow();

@@ -172,19 +172,28 @@ class Parser : public CleanState {
   // Parses the text as a module (with the end-of-module code, as the token
   // stream delivers it) and returns yyparse's result.
   int Parse(const std::string& text, bool endCode = true) {
+    return ParseTokens(Tokenize(text), endCode);
+  }
+
+  // A rule file, as the lexer hands it over: the body of `int main()`.
+  int ParseRules(const std::string& text) {
+    mv::checkRules = 1;
+    std::vector<FakeToken> tokens = {{355, "int", 0, 0}, {310, "main", 0, 0}, {295, "(", 0, 0},
+                                     {')', ")", 0, 0},   {'{', "{", 0, 0}};
+    for (const FakeToken& t : Tokenize(text)) tokens.push_back(t);
+    tokens.push_back({'}', "}", 0, 0});
+    const int result = ParseTokens(tokens, true);
+    mv::checkRules = 0;
+    return result;
+  }
+
+  int ParseTokens(const std::vector<FakeToken>& tokens, bool endCode) {
     source_ = FakeSource{};
-    source_.tokens = Tokenize(text);
+    source_.tokens = tokens;
     if (endCode) source_.tokens.push_back({301, "", 0, 0});
     mv::FreeMessList(mv::firstMsg);
     mv::firstMsg = mv::lastMsg = nullptr;
     return mv::yyparse();
-  }
-
-  int ParseRules(const std::string& text) {
-    mv::checkRules = 1;
-    const int result = Parse(text);
-    mv::checkRules = 0;
-    return result;
   }
 
   // Every message issued, in order.
@@ -419,14 +428,15 @@ TEST_F(Parser, RejectsMalformedRuleFiles) {
   }
 }
 
-// A rule file's top-level statements are not C declarations without a type.
-TEST_F(Parser, TopLevelStatementsOnlyInRuleFiles) {
+// A rule file's statements are the items of main's body; at file scope the
+// same tokens are a C declaration without a type.
+TEST_F(Parser, RuleFilesAreTheBodyOfMain) {
   EXPECT_EQ(Trace("x = 1 ;"), "DirectDecl(1) SetOp(op_init,2) CheckDeclarator(1) BeginInit(0) "
                               "DoIntConst(1) InitExpr() CheckInit(1) EndDclList()");
-  EXPECT_EQ(Trace("x = 1 ;", true), "DoIdent(0) DoIntConst(1) SetOp(op_assign,2) Compile(61) "
-                                    "SetOp(op_semicolon,0) EndExpress() EndStmt(1)");
-  Parse("if ( a ) ;");
-  EXPECT_FALSE(Messages().empty());
+  EXPECT_EQ(Trace("x = 1 ;", true),
+            "Specifier(355) DirectDecl(1) FunParmStart(3) FunParmEnd(0) FcnDeclarator() PushBlock() "
+            "DoIdent(0) DoIntConst(1) SetOp(op_assign,2) Compile(61) SetOp(op_semicolon,0) EndExpress() EndStmt(1) "
+            "SetOp(op_close_brace,0) PopBlock()");
 }
 
 // ---- The order of the actions ------------------------------------------------
@@ -567,7 +577,14 @@ TEST_F(Parser, ExpressionActionsInOrder) {
        "SetOp(op_assign,2) Compile(61) DoIdent(0) SetOp(op_comma,2) SetOp(op_semicolon,0) EndExpress() "
        "EndStmt(1)"},
   };
-  for (const auto& c : cases) EXPECT_EQ(Trace(c.text, true), c.trace) << c.text;
+  const std::string head = "Specifier(355) DirectDecl(1) FunParmStart(3) FunParmEnd(0) FcnDeclarator() PushBlock() ";
+  const std::string tail = " SetOp(op_close_brace,0) PopBlock()";
+  for (const auto& c : cases) {
+    const std::string all = Trace(c.text, true);
+    ASSERT_EQ(all.rfind(head, 0), 0u) << all;
+    ASSERT_GE(all.size(), head.size() + tail.size());
+    EXPECT_EQ(all.substr(head.size(), all.size() - head.size() - tail.size()), c.trace) << c.text;
+  }
 }
 
 // ---- The syntax error report ----------------------------------------------------
@@ -859,6 +876,25 @@ TEST_F(ParserOnTokenStream, ParsesAModuleToItsEnd) {
   ASSERT_FALSE(trace.empty());
   EXPECT_EQ(trace.back(), "PopBlock()");
   EXPECT_NE(std::find(trace.begin(), trace.end(), "DoIntConst(2)"), trace.end());
+}
+
+// The lexer wraps a rule file into main's body; the grammar needs no more.
+TEST_F(ParserOnTokenStream, ParsesARuleFile) {
+  mv::checkRules = 1;
+  mv::notRules = 0;
+  std::vector<std::string> trace;
+  mv::actionTrace = &trace;
+  const int result = ParseModule("int n;\nstatistic s;\nif (op_plus)\n  n = n + 1;\nelse\n  n = 0;\n");
+  mv::actionTrace = nullptr;
+  mv::checkRules = 0;
+  mv::notRules = 1;
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(Out().find("Syntax error"), std::string::npos) << Out();
+  ASSERT_GE(trace.size(), 3u);
+  EXPECT_EQ(trace[0], "Specifier(355)");
+  EXPECT_NE(std::find(trace.begin(), trace.end(), "Specifier(376)"), trace.end());
+  EXPECT_NE(std::find(trace.begin(), trace.end(), "EndElse()"), trace.end());
+  EXPECT_EQ(trace.back(), "PopBlock()");
 }
 
 TEST_F(ParserOnTokenStream, ReportsAtTheLineOfTheError) {
