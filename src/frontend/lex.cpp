@@ -26,6 +26,7 @@ char* lexPreValue = lexBuffer2;
 int lexChar;
 int radix;
 bool isFloat, isUnsigned, floatBySuffix;
+char lexNumberSuffix[8];
 bool isWide;
 bool isKeyword;
 bool tokenFromMacro;
@@ -378,6 +379,16 @@ inline bool Separator(int ch, int radixHere) {
   return radixHere == 16 ? IsHex(after) : IsDigit(after);
 }
 
+// Keeps a suffix letter of the number being read and reads on.
+int SuffixNext() {
+  const size_t n = strlen(lexNumberSuffix);
+  if (n + 1 < sizeof lexNumberSuffix) {
+    lexNumberSuffix[n] = static_cast<char>(lexChar);
+    lexNumberSuffix[n + 1] = 0;
+  }
+  return Next();
+}
+
 void NumberSuffixes() {
   int ch = lexChar;
   auto longSuffix = [&](int l) { SetLexVar(l == 'l' ? kLcLong : kUcLong, 1); };
@@ -386,38 +397,38 @@ void NumberSuffixes() {
       SetLexVar(kLongFloat, 1);
       longSuffix(ch);
       SetLexVar(kSuffix, 1);
-      Next();
+      SuffixNext();
     }
     return;
   }
   if (ch == 'l' || ch == 'L') {
     longSuffix(ch);
     SetLexVar(kSuffix, 1);
-    ch = Next();
+    ch = SuffixNext();
     if (ch == 'l' || ch == 'L') {
       SetLexVar(kLongLong, 1);
-      ch = Next();
+      ch = SuffixNext();
     }
   }
   if (ch == 'u' || ch == 'U') {
     isUnsigned = true;
     SetLexVar(kUnsigned, 1);
     SetLexVar(kSuffix, 1);
-    ch = Next();
+    ch = SuffixNext();
     if (ch == 'l' || ch == 'L') {
       longSuffix(ch);
-      ch = Next();
+      ch = SuffixNext();
       if (ch == 'l' || ch == 'L') {
         SetLexVar(kLongLong, 1);
-        ch = Next();
+        ch = SuffixNext();
       }
     }
   }
   if ((ch == 'i' || ch == 'I') && Peek(1) == '6' && Peek(2) == '4') {
     SetLexVar(kSuffix, 1);
-    Next();
-    Next();
-    Next();
+    SuffixNext();
+    SuffixNext();
+    SuffixNext();
   }
   SetLexVar(kRadix, radix);
 }
@@ -434,6 +445,7 @@ void SetLexVar(int index, int32_t value) {
 
 int LexNum() {
   StartText();
+  lexNumberSuffix[0] = 0;
   radix = 10;
   isFloat = isUnsigned = floatBySuffix = false;
   int ch = lexChar;
@@ -518,7 +530,7 @@ int LexNum() {
       isFloat = floatBySuffix = true;
       SetLexVar(kLexFloat, 1);
       SetLexVar(kSuffix, 1);
-      Next();
+      SuffixNext();
     }
   }
   EndText();

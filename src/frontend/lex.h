@@ -41,6 +41,9 @@ extern char* lexPreValue;    // text of the previous token; the token stream swa
 extern int lexChar;          // the current character: 0..255, 13 at a line end, -1 at the end
 extern int radix;            // of the last number: 2, 8, 10 or 16
 extern bool isFloat, isUnsigned, floatBySuffix;
+// The suffix letters of the last number as written (the token text has none):
+// the preprocessor needs them to stringize and paste numbers.
+extern char lexNumberSuffix[8];
 extern bool isWide;          // the last string or character constant had the L prefix
 extern bool isKeyword;       // Lex2 found the last identifier in a keyword table
 extern bool tokenFromMacro;  // the current token came from a macro expansion

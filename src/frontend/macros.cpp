@@ -129,6 +129,10 @@ void FromLexer(int code, PPTok* t) {
   t->white = lex1WhiteAfter;
   t->wide = (code == kTokString || code == kTokChar) && isWide;
   t->floatSuffix = code == kTokFloat && floatBySuffix ? 'f' : 0;
+  if (code == kTokInt || code == kTokFloat)
+    t->suffix = lexNumberSuffix;
+  else
+    t->suffix.clear();
   t->noExpand = false;
   t->param = -1;
   t->hide.clear();
@@ -184,7 +188,10 @@ std::string TokText(const PPTok& t) {
   switch (t.code) {
     case kTokString: return (t.wide ? "L\"" : "\"") + t.text + "\"";
     case kTokChar: return (t.wide ? "L'" : "'") + t.text + "'";
-    case kTokFloat: return t.floatSuffix != 0 ? t.text + t.floatSuffix : t.text;
+    case kTokInt: return t.text + t.suffix;
+    case kTokFloat:
+      if (!t.suffix.empty()) return t.text + t.suffix;
+      return t.floatSuffix != 0 ? t.text + t.floatSuffix : t.text;
     case kTokEmpty: return "";
     default: return t.text;
   }
@@ -269,14 +276,16 @@ PPList TokenizeText(const char* text) {
         ++p;
       }
       std::string s(reinterpret_cast<const char*>(start), static_cast<size_t>(p - start));
+      const size_t written = s.size();
       if (isFloatNum) {
         t.code = kTokFloat;
-        if (!s.empty() && (s.back() == 'f' || s.back() == 'F')) t.floatSuffix = 'f', s.pop_back();
         if (!s.empty() && (s.back() == 'l' || s.back() == 'L')) s.pop_back();
+        if (!s.empty() && (s.back() == 'f' || s.back() == 'F')) t.floatSuffix = 'f', s.pop_back();
       } else {
         t.code = kTokInt;
         while (s.size() > 1 && strchr("uUlL", s.back()) != nullptr) s.pop_back();
       }
+      t.suffix.assign(reinterpret_cast<const char*>(start) + s.size(), written - s.size());
       t.text = s;
     } else if (IdentChar(*p) || *p == '@') {
       while (IdentChar(*p) || *p == '@') ++p;
@@ -338,7 +347,9 @@ void Insert(Macro* m) {
 bool SameList(const PPList& a, const PPList& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (a[i].code != b[i].code || a[i].text != b[i].text || a[i].param != b[i].param) return false;
+    if (a[i].code != b[i].code || a[i].text != b[i].text || a[i].suffix != b[i].suffix ||
+        a[i].param != b[i].param)
+      return false;
   return true;
 }
 
@@ -587,7 +598,7 @@ bool Paste(const PPTok& left, const PPTok& right, PPList* out) {
   }
   PPList toks = TokenizeText(text.c_str());
   if (toks.empty()) return true;
-  if (toks[0].text == TokText(left) && !toks[0].wide && toks.size() > 1) {
+  if (TokText(toks[0]) == TokText(left) && !toks[0].wide && toks.size() > 1) {
     FireAtLexer(evt_, kEvtPasteFailed, 1);
     return false;
   }
@@ -839,6 +850,7 @@ void Deliver(const PPTok& t) {
   isWide = t.wide;
   isFloat = t.code == kTokFloat;
   floatBySuffix = t.floatSuffix != 0;
+  snprintf(lexNumberSuffix, sizeof lexNumberSuffix, "%s", t.suffix.c_str());
 }
 
 int MacroToken() {

@@ -28,6 +28,7 @@ struct PPTok {
   bool wide = false;
   int param = -1;         // in a body: the parameter it refers to
   char floatSuffix = 0;   // a floating constant's dropped suffix letter
+  std::string suffix;     // a number's suffix letters as written (the text has none)
   std::vector<int> hide;  // names whose expansion produced the token (sorted)
 };
 using PPList = std::vector<PPTok>;

@@ -143,10 +143,10 @@ TEST_F(Preprocess, StandardStringizeAndPasteExample) {
       "#define HIGHLOW \"hello\"\n#define LOW LOW \", world\"\n";
   EXPECT_EQ(Run(defs + "debug(1, 2);\n"),
             "printf ( \"x\" \"1\" \"= %d, x\" \"2\" \"= %s\" , x1 , x2 ) ;");
-  // A string inside the argument is written with backslash-quotes; its own
-  // backslashes stay as written.
+  // A string or character constant inside the argument keeps its quotes and
+  // backslashes, each behind a backslash.
   EXPECT_EQ(Run(defs + "fputs(str(strncmp(\"abc\\0d\", \"abc\", '\\4') // this goes away\n == 0) str(: @\\n), s);\n"),
-            "fputs ( \"strncmp(\\\"abc\\0d\\\", \\\"abc\\\", '\\4') == 0\" \": @\\n\" , s ) ;");
+            "fputs ( \"strncmp(\\\"abc\\\\0d\\\", \\\"abc\\\", '\\\\4') == 0\" \": @\\n\" , s ) ;");
   EXPECT_EQ(Run(defs + "xstr(INCFILE(2).h)\n"), "\"vers2.h\"");
   EXPECT_EQ(Run(defs + "glue(HIGH, LOW);\nxglue(HIGH, LOW)\n"), "\"hello\" ; \"hello\" \", world\"");
 }
