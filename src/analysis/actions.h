@@ -27,6 +27,14 @@
 //  - if: SetOp(op_if), BeginIf, condition, DoIf, then-part, DoThen, then
 //    NoElse or SetOp(op_else), DoElse, else-part, EndElse; EndIf; EndStmt(2).
 //  - expressions: operands first, then the operator's SetOp and Compile.
+//  - punctuators: SetOp of op_semicolon at every ';' that ends a declaration
+//    or a statement, before the actions that end it; op_separator at the
+//    commas of declarator, parameter and argument lists; op_open_bracket and
+//    op_close_bracket around subscripts and array dimensions; op_open_paren
+//    and op_close_paren around a parenthesised expression; op_close_brace
+//    before PopBlock. The open brace and the parameter list's parentheses
+//    are PushBlock's, FunParmStart's and FunParmEnd's own events, those of
+//    calls DoFunc's and DoCall's.
 // The real behaviour of each action belongs to its subsystem; until then
 // every action only records its call in the trace below.
 #pragma once

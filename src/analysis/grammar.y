@@ -166,8 +166,10 @@ external_declaration:
 /* ---- Declarations ---------------------------------------------------------- */
 
 declaration:
-    decl_specs ';'                            { EmptyDeclaration(); EndDclList(); }
-  | decl_specs init_declarator_list ';'       { EndDclList(); }
+    decl_specs ';'
+      { SetOp(op_semicolon, $2, 0); EmptyDeclaration(); EndDclList(); }
+  | decl_specs init_declarator_list ';'
+      { SetOp(op_semicolon, $3, 0); EndDclList(); }
   | decl_specs error ';'
       {
         if (($1 & kSpecTypedef) != 0) Warning(13);
@@ -177,7 +179,7 @@ declaration:
 
 /* Old C: a file-scope declaration whose type defaults to int. */
 nospec_declaration:
-    init_declarator_list ';'                  { EndDclList(); }
+    init_declarator_list ';'                  { SetOp(op_semicolon, $2, 0); EndDclList(); }
   ;
 
 decl_specs:
@@ -283,7 +285,7 @@ ext_modifier:
 
 init_declarator_list:
     init_declarator
-  | init_declarator_list ',' { GetNewType(); } init_declarator
+  | init_declarator_list ',' { SetOp(op_separator, $2, 0); GetNewType(); } init_declarator
   ;
 
 init_declarator:
@@ -336,15 +338,16 @@ member_list:
   ;
 
 member_declaration:
-    decl_specs member_declarator_list ';'     { EndDclList(); }
-  | decl_specs ';'                            { EmptyDeclaration(); EndDclList(); }
+    decl_specs member_declarator_list ';'     { SetOp(op_semicolon, $3, 0); EndDclList(); }
+  | decl_specs ';'
+      { SetOp(op_semicolon, $2, 0); EmptyDeclaration(); EndDclList(); }
   | ';'
   | error ';'                                 { Warning(14); EndDclList(); }
   ;
 
 member_declarator_list:
     member_declarator
-  | member_declarator_list ',' { GetNewType(); } member_declarator
+  | member_declarator_list ',' { SetOp(op_separator, $2, 0); GetNewType(); } member_declarator
   ;
 
 member_declarator:
@@ -437,12 +440,14 @@ pointer_qualifier:
   ;
 
 array_suffix:
-    array_open ']'                            { EndConstant(); AttachMod(4); }
-  | array_open constant_expression ']'        { EndConstant(); AttachMod(4); }
+    array_open ']'
+      { EndConstant(); SetOp(op_close_bracket, $2, 0); AttachMod(4); }
+  | array_open constant_expression ']'
+      { EndConstant(); SetOp(op_close_bracket, $3, 0); AttachMod(4); }
   ;
 
 array_open:
-    '['                                       { BeginConstant(); }
+    '['                                       { SetOp(op_open_bracket, $1, 0); BeginConstant(); }
   ;
 
 /* A parameter list: a prototype (295, or a plain parenthesis after a ')'),
@@ -465,19 +470,20 @@ oldstyle_open:
 
 identifier_list:
     IDENTIFIER                                { DirectDecl(0); EndParm(2); }
-  | identifier_list ',' IDENTIFIER            { MoreParms(); DirectDecl(0); EndParm(2); }
+  | identifier_list ',' IDENTIFIER
+      { SetOp(op_separator, $2, 0); MoreParms(); DirectDecl(0); EndParm(2); }
   ;
 
 parameter_type_list:
     parameter_list
-  | parameter_list ',' ELLIPSIS               { Do3Dots(3); }
+  | parameter_list ',' ELLIPSIS               { SetOp(op_separator, $2, 0); Do3Dots(3); }
   | parameter_list ELLIPSIS                   { Need3Dots(); Do3Dots(3); }
   | ELLIPSIS                                  { Do3Dots(3); }
   ;
 
 parameter_list:
     parameter_declaration
-  | parameter_list ',' { MoreParms(); } parameter_declaration
+  | parameter_list ',' { SetOp(op_separator, $2, 0); MoreParms(); } parameter_declaration
   ;
 
 parameter_declaration:
@@ -613,7 +619,8 @@ block_item:
   ;
 
 expression_statement:
-    ';'                                       { EmptyStatement(); EndStmt(kEndSimple); }
+    ';'
+      { SetOp(op_semicolon, $1, 0); EmptyStatement(); EndStmt(kEndSimple); }
   | expression ';'
       { SetOp(op_semicolon, $2, 0); EndExpress(); EndStmt(kEndSimple); }
   | expression error
@@ -657,13 +664,13 @@ iteration_statement:
     statement WHILE
       { SetOp(op_while_2, $4, 0); MidDo(); }
     '(' expression ')' ';'
-      { DoTest(); EndStmt(kEndControl); }
+      { SetOp(op_semicolon, $9, 0); DoTest(); EndStmt(kEndControl); }
   | FOR
       { SetOp(op_for, $1, 0); BeginFor(); }
     '(' for_init
       { DoFor(); }
     expr_opt ';'
-      { DoTest(); }
+      { SetOp(op_semicolon, $7, 0); DoTest(); }
     expr_opt ')'
       { DoBlock1(); }
     statement
@@ -671,7 +678,7 @@ iteration_statement:
   ;
 
 for_init:
-    expr_opt ';'
+    expr_opt ';'                              { SetOp(op_semicolon, $2, 0); }
   | declaration
   ;
 
@@ -682,13 +689,24 @@ expr_opt:
 
 jump_statement:
     GOTO { SetOp(op_goto, $1, 0); BeginJump(kStmGoto); } IDENTIFIER ';'
-      { CheckGoto(); EndStmt(kEndSimple); }
+      { SetOp(op_semicolon, $4, 0); CheckGoto(); EndStmt(kEndSimple); }
   | CONTINUE ';'
-      { SetOp(op_continue, $1, 0); BeginJump(kStmContinue); EndStmt(kEndSimple); }
+      {
+        SetOp(op_continue, $1, 0);
+        BeginJump(kStmContinue);
+        SetOp(op_semicolon, $2, 0);
+        EndStmt(kEndSimple);
+      }
   | BREAK ';'
-      { SetOp(op_break, $1, 0); BeginJump(kStmBreak); DoBreak(); EndStmt(kEndSimple); }
+      {
+        SetOp(op_break, $1, 0);
+        BeginJump(kStmBreak);
+        DoBreak();
+        SetOp(op_semicolon, $2, 0);
+        EndStmt(kEndSimple);
+      }
   | RETURN { SetOp(op_return, $1, 0); BeginReturn(0); } expr_opt ';'
-      { DoReturn(op_return, static_cast<int>($3)); EndStmt(kEndSimple); }
+      { SetOp(op_semicolon, $4, 0); DoReturn(op_return, static_cast<int>($3)); EndStmt(kEndSimple); }
   ;
 
 /* ---- Expressions --------------------------------------------------------------- */
@@ -733,7 +751,8 @@ postfix_not_name:
   | INTRINSIC '(' { DoFunc(0); } arguments ')'                      { DoCall(); }
   | ASM '(' { DoFunc(2); } asm_body ')'                             { DoCall(); }
   | postfix_not_name '(' { DoFunc(1); } arguments ')'               { DoCall(); }
-  | postfix_expression '[' expression ']'     { Op(op_subscript, $2, 2, 269); }
+  | postfix_expression '[' { SetOp(op_open_bracket, $2, 0); } expression ']'
+      { SetOp(op_close_bracket, $5, 0); Op(op_subscript, $2, 2, 269); }
   | postfix_expression '.' IDENTIFIER         { CPPMember('.'); SetOp(op_member, $2, 2); }
   | postfix_expression ARROW IDENTIFIER       { CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression INC                    { Op(op_post_incr, $2, 1, 536); }
@@ -748,7 +767,7 @@ arguments:
 
 argument_list:
     assignment_expression                     { DoFunArg(); }
-  | argument_list ',' assignment_expression   { DoFunArg(); }
+  | argument_list ',' { SetOp(op_separator, $2, 0); } assignment_expression  { DoFunArg(); }
   ;
 
 unary_expression:

@@ -432,7 +432,7 @@ TEST_F(Parser, RejectsMalformedRuleFiles) {
 // same tokens are a C declaration without a type.
 TEST_F(Parser, RuleFilesAreTheBodyOfMain) {
   EXPECT_EQ(Trace("x = 1 ;"), "DirectDecl(1) SetOp(op_init,2) CheckDeclarator(1) BeginInit(0) "
-                              "DoIntConst(1) InitExpr() CheckInit(1) EndDclList()");
+                              "DoIntConst(1) InitExpr() CheckInit(1) SetOp(op_semicolon,0) EndDclList()");
   EXPECT_EQ(Trace("x = 1 ;", true),
             "Specifier(355) DirectDecl(1) FunParmStart(3) FunParmEnd(0) FcnDeclarator() PushBlock() "
             "DoIdent(0) DoIntConst(1) SetOp(op_assign,2) Compile(61) SetOp(op_semicolon,0) EndExpress() EndStmt(1) "
@@ -447,34 +447,40 @@ TEST_F(Parser, DeclarationActionsInOrder) {
     const char* trace;
   } cases[] = {
       {"int * a [ 3 ] = { 1 } , b ;",
-       "Specifier(355) AttachMod(3) DirectDecl(1) BeginConstant() DoIntConst(3) EndConstant() AttachMod(4) "
-       "SetOp(op_init,2) CheckDeclarator(1) BeginInit(0) DoIntConst(1) InitExpr() CheckInit(0) "
-       "GetNewType() DirectDecl(1) CheckDeclarator(0) EndDclList()"},
+       "Specifier(355) AttachMod(3) DirectDecl(1) SetOp(op_open_bracket,0) BeginConstant() DoIntConst(3) "
+       "EndConstant() SetOp(op_close_bracket,0) AttachMod(4) SetOp(op_init,2) CheckDeclarator(1) BeginInit(0) "
+       "DoIntConst(1) InitExpr() CheckInit(0) SetOp(op_separator,0) GetNewType() DirectDecl(1) CheckDeclarator(0) "
+       "SetOp(op_semicolon,0) EndDclList()"},
       {"static const char * const p ;",
        "Specifier(340) Specifier(363) Specifier(344) AttachMod(3) PtrQualifier(1) DirectDecl(1) "
-       "CheckDeclarator(0) EndDclList()"},
+       "CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
       {"int ( * fp ) ( int ) ;",
        "Specifier(355) PushDeclarator() AttachMod(3) DirectDecl(1) PopDeclarator() FunParmStart(3) "
-       "Specifier(355) EndParm(5) FunParmEnd(3) CheckDeclarator(0) EndDclList()"},
+       "Specifier(355) EndParm(5) FunParmEnd(3) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
       {"int f @295( int x , char * ) , g @296( ) ;",
-       "Specifier(355) DirectDecl(1) FunParmStart(3) Specifier(355) DirectDecl(1) EndParm(2) MoreParms() "
-       "Specifier(344) AttachMod(3) EndParm(3) FunParmEnd(3) CheckDeclarator(0) GetNewType() DirectDecl(1) "
-       "FunParmStart(2) FunParmEnd(0) CheckDeclarator(0) EndDclList()"},
+       "Specifier(355) DirectDecl(1) FunParmStart(3) Specifier(355) DirectDecl(1) EndParm(2) "
+       "SetOp(op_separator,0) MoreParms() Specifier(344) AttachMod(3) EndParm(3) FunParmEnd(3) CheckDeclarator(0) "
+       "SetOp(op_separator,0) GetNewType() DirectDecl(1) FunParmStart(2) FunParmEnd(0) CheckDeclarator(0) "
+       "SetOp(op_semicolon,0) EndDclList()"},
       {"int f @295( const char * , ... ) ;",
        "Specifier(355) DirectDecl(1) FunParmStart(3) Specifier(363) Specifier(344) AttachMod(3) EndParm(3) "
-       "Do3Dots(3) FunParmEnd(3) CheckDeclarator(0) EndDclList()"},
-      {"typedef %T * P ;", "Specifier(337) Specifier(313) AttachMod(3) DirectDecl(1) CheckDeclarator(0) EndDclList()"},
+       "SetOp(op_separator,0) Do3Dots(3) FunParmEnd(3) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
+      {"typedef %T * P ;",
+       "Specifier(337) Specifier(313) AttachMod(3) DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) "
+       "EndDclList()"},
       {"enum ^E { A , B = 2 , } ;",
        "Specifier(353) DeclareTag(E,353) StartMembers(353) DirectDecl(2) AddEnum() DirectDecl(2) BeginConstant() "
-       "DoIntConst(2) EndConstant() AddEnum() EnumComma() EndMembers() EmptyDeclaration() EndDclList()"},
+       "DoIntConst(2) EndConstant() AddEnum() EnumComma() EndMembers() SetOp(op_semicolon,0) EmptyDeclaration() "
+       "EndDclList()"},
       {"struct ^S { int a : 3 , : 2 ; } s ;",
        "Specifier(350) DeclareTag(S,350) StartMembers(350) Specifier(355) DirectDecl(1) BeginConstant() "
-       "DoIntConst(3) EndConstant() DoBitField() CheckMember() GetNewType() DirectDecl(3) BeginConstant() "
-       "DoIntConst(2) EndConstant() DoBitField() CheckMember() EndDclList() EndMembers() DirectDecl(1) "
-       "CheckDeclarator(0) EndDclList()"},
+       "DoIntConst(3) EndConstant() DoBitField() CheckMember() SetOp(op_separator,0) GetNewType() DirectDecl(3) "
+       "BeginConstant() DoIntConst(2) EndConstant() DoBitField() CheckMember() SetOp(op_semicolon,0) EndDclList() "
+       "EndMembers() DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
       {"union { float f ; } u ;",
        "Specifier(351) DeclareTag(,351) StartMembers(351) Specifier(348) DirectDecl(1) CheckMember() "
-       "EndDclList() EndMembers() DirectDecl(1) CheckDeclarator(0) EndDclList()"},
+       "SetOp(op_semicolon,0) EndDclList() EndMembers() DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) "
+       "EndDclList()"},
   };
   for (const auto& c : cases) EXPECT_EQ(Trace(c.text), c.trace) << c.text;
 }
@@ -486,16 +492,17 @@ TEST_F(Parser, FunctionDefinitionActionsInOrder) {
   } cases[] = {
       {"int f @295( int x ) { return x ; }",
        "Specifier(355) DirectDecl(1) FunParmStart(3) Specifier(355) DirectDecl(1) EndParm(2) FunParmEnd(3) "
-       "FcnDeclarator() PushBlock() SetOp(op_return,0) BeginReturn(0) DoIdent(0) DoReturn(88,1) EndStmt(1) "
-       "SetOp(op_close_brace,0) PopBlock()"},
+       "FcnDeclarator() PushBlock() SetOp(op_return,0) BeginReturn(0) DoIdent(0) SetOp(op_semicolon,0) "
+       "DoReturn(88,1) EndStmt(1) SetOp(op_close_brace,0) PopBlock()"},
       {"int f @296( a , b ) int a ; { }",
-       "Specifier(355) DirectDecl(1) FunParmStart(2) DirectDecl(0) EndParm(2) MoreParms() DirectDecl(0) "
-       "EndParm(2) FunParmEnd(2) FcnDeclarator() Specifier(355) DirectDecl(1) CheckDeclarator(0) EndDclList() "
-       "OldstyleFcn() PushBlock() SetOp(op_close_brace,0) PopBlock()"},
+       "Specifier(355) DirectDecl(1) FunParmStart(2) DirectDecl(0) EndParm(2) SetOp(op_separator,0) MoreParms() "
+       "DirectDecl(0) EndParm(2) FunParmEnd(2) FcnDeclarator() Specifier(355) DirectDecl(1) CheckDeclarator(0) "
+       "SetOp(op_semicolon,0) EndDclList() OldstyleFcn() PushBlock() SetOp(op_close_brace,0) PopBlock()"},
       {"f @296( ) { int i ; { return ; } }",
        "DirectDecl(1) FunParmStart(2) FunParmEnd(0) FcnDeclarator() PushBlock() Specifier(355) DirectDecl(1) "
-       "CheckDeclarator(0) EndDclList() EndStmt(0) PushBlock() SetOp(op_return,0) BeginReturn(0) "
-       "DoReturn(88,0) EndStmt(1) SetOp(op_close_brace,0) PopBlock() SetOp(op_close_brace,0) PopBlock()"},
+       "CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList() EndStmt(0) PushBlock() SetOp(op_return,0) "
+       "BeginReturn(0) SetOp(op_semicolon,0) DoReturn(88,0) EndStmt(1) SetOp(op_close_brace,0) PopBlock() "
+       "SetOp(op_close_brace,0) PopBlock()"},
   };
   for (const auto& c : cases) EXPECT_EQ(Trace(c.text), c.trace) << c.text;
 }
@@ -511,25 +518,27 @@ TEST_F(Parser, StatementActionsInOrder) {
        "SetOp(op_semicolon,0) EndExpress() EndStmt(1) DoThen() SetOp(op_else,0) DoElse() DoIdent(1) DoFunc(0) "
        "DoCall() SetOp(op_semicolon,0) EndExpress() EndStmt(1) EndElse() EndIf() EndStmt(2)"},
       {"if ( a ) if ( b ) ; else ;",
-       "SetOp(op_if,0) BeginIf() DoIdent(0) DoIf() SetOp(op_if,0) BeginIf() DoIdent(0) DoIf() EmptyStatement() "
-       "EndStmt(1) DoThen() SetOp(op_else,0) DoElse() EmptyStatement() EndStmt(1) EndElse() EndIf() EndStmt(2) "
-       "DoThen() NoElse() EndIf() EndStmt(2)"},
+       "SetOp(op_if,0) BeginIf() DoIdent(0) DoIf() SetOp(op_if,0) BeginIf() DoIdent(0) DoIf() "
+       "SetOp(op_semicolon,0) EmptyStatement() EndStmt(1) DoThen() SetOp(op_else,0) DoElse() SetOp(op_semicolon,0) "
+       "EmptyStatement() EndStmt(1) EndElse() EndIf() EndStmt(2) DoThen() NoElse() EndIf() EndStmt(2)"},
       {"while ( i ) i -- ;",
        "SetOp(op_while_1,0) BeginWhile() DoIdent(0) DoWhile() DoIdent(0) SetOp(op_post_decr,1) Compile(538) "
        "SetOp(op_semicolon,0) EndExpress() EndStmt(1) EndWhile() EndStmt(2)"},
       {"do ; while ( i ) ;",
-       "SetOp(op_do,0) BeginDo() EmptyStatement() EndStmt(1) SetOp(op_while_2,0) MidDo() DoIdent(0) DoTest() "
-       "EndStmt(2)"},
+       "SetOp(op_do,0) BeginDo() SetOp(op_semicolon,0) EmptyStatement() EndStmt(1) SetOp(op_while_2,0) MidDo() "
+       "DoIdent(0) SetOp(op_semicolon,0) DoTest() EndStmt(2)"},
       {"for ( i = 0 ; i ; ) break ;",
-       "SetOp(op_for,0) BeginFor() DoIdent(0) DoIntConst(0) SetOp(op_assign,2) Compile(61) DoFor() DoIdent(0) "
-       "DoTest() DoBlock1() SetOp(op_break,0) BeginJump(12) DoBreak() EndStmt(1) DoBlock2() EndStmt(2)"},
+       "SetOp(op_for,0) BeginFor() DoIdent(0) DoIntConst(0) SetOp(op_assign,2) Compile(61) SetOp(op_semicolon,0) "
+       "DoFor() DoIdent(0) SetOp(op_semicolon,0) DoTest() DoBlock1() SetOp(op_break,0) BeginJump(12) DoBreak() "
+       "SetOp(op_semicolon,0) EndStmt(1) DoBlock2() EndStmt(2)"},
       {"switch ( x ) { case 1 : continue ; default : ; }",
        "SetOp(op_switch,0) BeginSwitch() DoIdent(0) DoSwitch() PushBlock() SetOp(op_case,0) BeginCase() "
        "BeginConstant() DoIntConst(1) EndConstant() DoCase() DoLabel(0) SetOp(op_continue,0) BeginJump(13) "
-       "EndStmt(1) SetOp(op_default,0) DoDefault() DoLabel(0) EmptyStatement() EndStmt(1) "
+       "SetOp(op_semicolon,0) EndStmt(1) SetOp(op_default,0) DoDefault() DoLabel(0) SetOp(op_semicolon,0) "
+       "EmptyStatement() EndStmt(1) "
        "SetOp(op_close_brace,0) PopBlock() EndSwitch() EndStmt(2)"},
       {"L : goto L ;",
-       "DoLabel(1) SetOp(op_goto,0) BeginJump(15) CheckGoto() EndStmt(1)"},
+       "DoLabel(1) SetOp(op_goto,0) BeginJump(15) SetOp(op_semicolon,0) CheckGoto() EndStmt(1)"},
       {"x = ( { 1 ; } ) ;",
        "DoIdent(0) StartGnuBlock() PushBlock() DoIntConst(1) SetOp(op_semicolon,0) EndExpress() EndStmt(1) "
        "SetOp(op_close_brace,0) PopBlock() EndGnuBlock() SetOp(op_assign,2) Compile(61) SetOp(op_semicolon,0) "
@@ -553,16 +562,18 @@ TEST_F(Parser, ExpressionActionsInOrder) {
   } cases[] = {
       {"if ( op_plus && lin_length > 80 ) ;",
        "SetOp(op_if,0) BeginIf() DoIdent(0) DoIdent(0) DoIntConst(80) SetOp(op_more,2) Compile(62) "
-       "SetOp(op_log_and,2) Compile(258) DoIf() EmptyStatement() EndStmt(1) DoThen() NoElse() EndIf() "
-       "EndStmt(2)"},
+       "SetOp(op_log_and,2) Compile(258) DoIf() SetOp(op_semicolon,0) EmptyStatement() EndStmt(1) DoThen() "
+       "NoElse() EndIf() EndStmt(2)"},
       {"x = a - b * - c ;",
        "DoIdent(0) DoIdent(0) DoIdent(0) DoIdent(0) DoNegate() SetOp(op_mul,2) Compile(42) SetOp(op_subt,2) "
        "Compile(45) SetOp(op_assign,2) Compile(61) SetOp(op_semicolon,0) EndExpress() EndStmt(1)"},
       {"warn ( 1 , \"a\" \"b\" , f ( ) ) ;",
-       "DoIdent(1) DoFunc(0) DoIntConst(1) DoFunArg() DoString() DoFunArg() DoIdent(1) DoFunc(0) DoCall() "
-       "DoFunArg() DoCall() SetOp(op_semicolon,0) EndExpress() EndStmt(1)"},
+       "DoIdent(1) DoFunc(0) DoIntConst(1) DoFunArg() SetOp(op_separator,0) DoString() DoFunArg() "
+       "SetOp(op_separator,0) DoIdent(1) DoFunc(0) DoCall() DoFunArg() DoCall() SetOp(op_semicolon,0) EndExpress() "
+       "EndStmt(1)"},
       {"i += a [ 2 ] ++ ;",
-       "DoIdent(0) DoIdent(0) DoIntConst(2) SetOp(op_subscript,2) Compile(269) SetOp(op_post_incr,1) "
+       "DoIdent(0) DoIdent(0) SetOp(op_open_bracket,0) DoIntConst(2) SetOp(op_close_bracket,0) "
+       "SetOp(op_subscript,2) Compile(269) SetOp(op_post_incr,1) "
        "Compile(536) SetOp(op_add_assign,2) Compile(270) SetOp(op_semicolon,0) EndExpress() EndStmt(1)"},
       {"x = ( a ) ? ! b : 'c' ;",
        "DoIdent(0) SetOp(op_open_paren,0) DoIdent(0) SetOp(op_close_paren,0) DoIdent(0) SetOp(op_log_not,1) "
