@@ -334,10 +334,9 @@ class CleanState : public ::testing::Test {
   ScopedEnv exclude_{"MVEXCLUDE", nullptr};
 };
 
-// Tests that read source through the front end: the rule engine started, a
-// scratch directory, the message stream captured, the module put on the file
-// stack, and rules that watch variables.
-class SourceState : public CleanState {
+// Tests that run rules: the rule engine started and the message stream
+// captured.
+class RuleEngineState : public CleanState {
  protected:
   void SetUp() override {
     CleanState::SetUp();
@@ -345,9 +344,23 @@ class SourceState : public CleanState {
     messages_.Start();
   }
   void TearDown() override {
-    EndInput();
     messages_.Stop();
     CleanState::TearDown();
+  }
+  std::string Out() const { return messages_.Text(); }
+
+ private:
+  MessageCapture messages_;
+};
+
+// Tests that read source through the front end: besides the rule engine, a
+// scratch directory, the module put on the file stack, and rules that watch
+// variables.
+class SourceState : public RuleEngineState {
+ protected:
+  void TearDown() override {
+    EndInput();
+    RuleEngineState::TearDown();
   }
 
   // Writes the text as the file dir/name and puts it on the file stack as the
@@ -368,7 +381,6 @@ class SourceState : public CleanState {
     mv::FlushAllLines();
     while (mv::fileStack != nullptr) mv::PopFile();
   }
-  std::string Out() const { return messages_.Text(); }
 
   // Loads rules that record, for each named variable, its last value, its
   // firings and the sum of its values.
@@ -391,7 +403,6 @@ class SourceState : public CleanState {
     return it == watched_.end() ? 0 : mv::WordInt(mv::mvValue[mv::usr_][3 * it->second + part]);
   }
 
-  MessageCapture messages_;
   std::map<std::string, int> watched_;
 };
 

@@ -15,18 +15,8 @@ namespace mvtest {
 namespace {
 
 // Loads assembled rules through the real writer and loader, then fires them.
-class Rules : public CleanState {
+class Rules : public RuleEngineState {
  protected:
-  void SetUp() override {
-    CleanState::SetUp();
-    ResetRuleEngine();
-    messages_.Start();
-  }
-  void TearDown() override {
-    messages_.Stop();
-    CleanState::TearDown();
-  }
-
   void Load(const std::string& text) {
     LoadAssembledRules(text, dir_.Path());
   }
@@ -40,11 +30,8 @@ class Rules : public CleanState {
   int32_t Int(int index) const { return mv::WordInt(mv::mvValue[mv::usr_][index]); }
   float Float(int index) const { return mv::WordFloat(mv::mvValue[mv::usr_][index]); }
 
-  std::string Out() const { return messages_.Text(); }
-
  private:
   ScratchDir dir_;
-  MessageCapture messages_;
 };
 
 TEST_F(Rules, ArithmeticFollowsOperandTypes) {
