@@ -79,6 +79,7 @@ bool SkipRest() {
       continue;
     }
     if (!IsBlank(ch)) trailer = true;
+    if (SkipLineText()) trailer = true;
     ch = Next();
   }
   return trailer;

@@ -634,6 +634,7 @@ void PopFile() {
   MV_ASSERT(f != nullptr, kPhaseNone);
   fileStack = f->next;
   if (f->stream != nullptr) fclose(f->stream);
+  free(f->text);
   FreeXMem(f, sizeof(FileFrame));
   --mFileCount;
   if (fileStack == nullptr && nextHeader != nullptr) {

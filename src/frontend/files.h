@@ -39,6 +39,12 @@ struct FileFrame {
   uint32_t lineCount;
   uint32_t flags;
   uint16_t depth;
+  // The file's bytes, read whole at its first line by the line reader
+  // (malloc'd; freed by PopFile), and the read position in them.
+  char* text;
+  uint32_t textLength;
+  uint32_t textAt;
+  bool loaded;
 };
 
 extern FileFrame* fileStack;

@@ -228,6 +228,12 @@ bool SkipWhite() {
         if (afterComment) SetPPVar(kPPNotAnsi);
       }
       noWhite = false;
+      // A run of blanks and tabs further on the line is passed at once.
+      if (const char* p = PlainAhead()) {
+        int k = 0;
+        while (p[k] == ' ' || p[k] == '\t') ++k;
+        if (k > 0) PlainSkip(k);
+      }
       ch = Next();
       continue;
     }
@@ -357,6 +363,12 @@ int LexIdent() {
   do {
     if (ch == '$' || ch == '@' || ch == '`') Nonstandard(ch);
     Put(ch);
+    // Letters, digits and _ further on the line are taken straight from it.
+    if (const char* p = PlainAhead()) {
+      int k = 0;
+      while ((Bits(p[k]) & kWord) != 0) Put(p[k++]);
+      if (k > 0) PlainSkip(k);
+    }
     ch = Next();
   } while (IsIdent(ch));
   EndText();

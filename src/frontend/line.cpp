@@ -1,5 +1,9 @@
 #include "frontend/line.h"
 
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -56,7 +60,6 @@ SourceLine* oldestLine;  // the oldest line still held
 bool closePending;
 // lin_continues of the line closed last, which becomes lin_continuation of the next.
 bool yaccContinues;
-char lineBuffer[kMaxLineLength + 1];
 
 bool CheckingSource() { return notRules && !checkRules; }
 
@@ -310,6 +313,37 @@ void LineInit() {
 
 // ---- Reading lines --------------------------------------------------------------------------
 
+namespace {
+
+// Reads the rest of the frame's file into memory at its first line: lines are
+// then cut out of the buffer instead of being read byte by byte.
+void LoadFrameText(FileFrame* frame) {
+  frame->loaded = true;
+  frame->textLength = frame->textAt = 0;
+  FILE* f = frame->stream;
+  if (f == nullptr) return;
+  // Room for the size the file has now and a little more, so that the read
+  // that finds its end is usually the first.
+  size_t size = 0, room = 4096;
+  struct stat st;
+  if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) room += static_cast<size_t>(st.st_size);
+  for (;;) {
+    if (size == room) room *= 2;
+    char* grown = static_cast<char*>(realloc(frame->text, room + 1));
+    if (grown == nullptr) NoMoreMem();
+    frame->text = grown;
+    const size_t want = room - size;
+    const size_t got = fread(frame->text + size, 1, want, f);
+    size += got;
+    if (got < want) break;
+  }
+  // A file of 4 GB or more is read up to that bound.
+  if (size > UINT32_MAX) size = UINT32_MAX;
+  frame->textLength = static_cast<uint32_t>(size);
+}
+
+}  // namespace
+
 int GetNewLine() {
   FileFrame* frame = fileStack;
   if (frame == nullptr) LowLevelError(1002);
@@ -317,33 +351,36 @@ int GetNewLine() {
     if (parserAttached) MakeEndLineToken(lexLine);
     lexLine->flags |= kLineComplete;
   }
-  FILE* f = frame->stream;
-  int n = 0;
+  if (!frame->loaded) LoadFrameText(frame);
+  const char* const begin = frame->text + frame->textAt;
+  const char* const end = frame->text + frame->textLength;
+  // The line ends at LF or CR (with the other one of a pair after it), at
+  // Ctrl-Z (nothing after it is read) or at the end of the file.
+  const char* stop = frame->textAt < frame->textLength
+                         ? static_cast<const char*>(memchr(begin, '\n', static_cast<size_t>(end - begin)))
+                         : nullptr;
+  if (stop == nullptr) stop = end;
+  if (const void* cr = memchr(begin, '\r', static_cast<size_t>(stop - begin))) stop = static_cast<const char*>(cr);
+  if (const void* z = memchr(begin, 26, static_cast<size_t>(stop - begin))) stop = static_cast<const char*>(z);
+  const size_t n = static_cast<size_t>(stop - begin);
+  if (n > static_cast<size_t>(kMaxLineLength)) Panic(47);
   bool atEnd = false;
-  for (;;) {
-    const int ch = getc_unlocked(f);
-    if (ch == EOF || ch == 26) {
-      // Ctrl-Z ends the file: nothing after it is read.
-      if (ch == 26) fseek(f, 0, SEEK_END);
-      atEnd = true;
-      break;
-    }
-    if (ch == '\n' || ch == '\r') {
-      const int next = getc_unlocked(f);
-      if (!((ch == '\n' && next == '\r') || (ch == '\r' && next == '\n')) && next != EOF) ungetc(next, f);
-      break;
-    }
-    if (n >= kMaxLineLength) Panic(47);
-    lineBuffer[n++] = static_cast<char>(ch);
+  if (stop == end || *stop == 26) {
+    atEnd = true;
+    frame->textAt = frame->textLength;
+  } else {
+    const char* after = stop + 1;
+    if (after < end && ((*stop == '\n' && *after == '\r') || (*stop == '\r' && *after == '\n'))) ++after;
+    frame->textAt = static_cast<uint32_t>(after - frame->text);
   }
   if (atEnd && n == 0 && lexLine != nullptr) return -1;
-  lineBuffer[n] = 0;
 
   auto* line = static_cast<SourceLine*>(GetXMem(sizeof(SourceLine)));
   ++mLine1Count;
-  line->text = static_cast<char*>(GetXMem(static_cast<size_t>(n) + 1));
+  line->text = static_cast<char*>(GetXMem(n + 1));
   ++mLine2Count;
-  memcpy(line->text, lineBuffer, static_cast<size_t>(n) + 1);
+  if (n > 0) memcpy(line->text, begin, n);
+  line->text[n] = 0;
   line->length = static_cast<uint16_t>(n);
   line->number = ++frame->lineCount;
   line->fileIndex = frame->fileIndex;
@@ -463,6 +500,59 @@ int NextChar() {
   }
 }
 
+const char* PlainAhead() {
+  if (closePending || startInclude || lexLine == nullptr || lexLine->column >= lexLine->length) return nullptr;
+  return lexLine->text + lexLine->column + 1;
+}
+
+void PlainSkip(int k) {
+  lexLine->column = static_cast<uint16_t>(lexLine->column + k);
+  continuation = false;
+}
+
+namespace {
+
+// Bits of the skippers' character table: where each skipper stops, and
+// what it notes about the characters it passes.
+enum : uint8_t { kStopLine = 1, kStopBlock = 2, kStopRest = 4, kAlnum = 8, kNotBlank = 16 };
+
+struct SkipChars {
+  uint8_t bits[256];
+  constexpr SkipChars() : bits{} {
+    for (int ch = 0; ch < 256; ++ch) bits[ch] = kNotBlank;
+    for (int ch : {32, 9, 10, 11, 12}) bits[ch] = 0;  // blank, tab, LF, VT, FF
+    for (int ch = '0'; ch <= '9'; ++ch) bits[ch] |= kAlnum;
+    for (int ch = 'a'; ch <= 'z'; ++ch) bits[ch] = bits[ch - 32] = kNotBlank | kAlnum;
+    // NextChar's own cases: NUL (a line end), the backslash (92), trigraphs (63 '?').
+    for (int ch : {0, 92, 63}) bits[ch] |= kStopLine | kStopBlock | kStopRest;
+    bits[static_cast<int>('*')] |= kStopBlock;
+    bits[static_cast<int>('/')] |= kStopBlock | kStopRest;
+  }
+};
+constexpr SkipChars kSkipChars;
+
+// Moves over the characters of the lexer line up to the first with a bit of
+// stop; returns the other bits of the characters passed.
+uint8_t SkipText(uint8_t stop) {
+  const char* p = PlainAhead();
+  if (p == nullptr) return 0;
+  int k = 0;
+  uint8_t seen = 0;
+  for (uint8_t b; ((b = kSkipChars.bits[static_cast<unsigned char>(p[k])]) & stop) == 0; ++k) seen |= b;
+  if (k > 0) PlainSkip(k);
+  return seen;
+}
+
+// The characters a comment skipper would take one by one without acting on
+// them; a letter or digit among them clears the line's white flag.
+void SkipCommentText(uint8_t stop) {
+  if ((SkipText(stop) & kAlnum) != 0) lexLine->flags &= ~kLineWhite;
+}
+
+}  // namespace
+
+bool SkipLineText() { return (SkipText(kStopRest) & kNotBlank) != 0; }
+
 int SkipComment(int* c) {
   const int next = Peek(1);
   if (next != '*' && next != '/') return 0;
@@ -475,7 +565,10 @@ int SkipComment(int* c) {
   AdvanceChar();  // the second character of the opener
   if (next == '/') {
     int ch;
-    while ((ch = NextChar()) != 13 && ch >= 0) {
+    for (;;) {
+      SkipCommentText(kStopLine);
+      ch = NextChar();
+      if (ch == 13 || ch < 0) break;
       if (IsAlnum(ch)) lexLine->flags &= ~kLineWhite;
     }
     *c = ch;
@@ -515,6 +608,7 @@ int SkipComment(int* c) {
       ch = NextChar();
       continue;
     }
+    SkipCommentText(kStopBlock);
     ch = NextChar();
   }
   inComment = false;

@@ -86,6 +86,16 @@ void LineInit();
 // Characters are delivered as 0..255 (bytes 128-255 are ordinary data),
 // 13 for every end of line, and -1 only at the true end of input.
 int NextChar();
+// Fast paths of the scanners. PlainAhead gives the text of the lexer line
+// after the read position when characters may be taken straight from it (no
+// line to close or header to enter first), else null. The characters there,
+// up to the first '\\', '?' or NUL, come out of NextChar unchanged, one a
+// call; PlainSkip(k) moves the read position over k of them as k calls would.
+const char* PlainAhead();
+void PlainSkip(int k);
+// Moves over the characters of the lexer line up to the first '/', '\\', '?'
+// or NUL (or its end); true when one of them was not white space.
+bool SkipLineText();
 int AdvanceChar();
 int Peek(int n);
 // Called with '/' as the current character *c: 0 when no comment starts

@@ -324,8 +324,11 @@ std::string ListText(const PPList& list) {
 namespace {
 
 Macro* FindIn(Macro* const* table, const char* name) {
+  // Chains are long (127 of them for thousands of names): the length and
+  // the first byte turn most names away before a full comparison.
+  const size_t n = strlen(name);
   for (Macro* m = table[Hashit(name)]; m != nullptr; m = m->next)
-    if (m->name == name) return m;
+    if (m->name.size() == n && m->name[0] == name[0] && memcmp(m->name.data(), name, n) == 0) return m;
   return nullptr;
 }
 
@@ -428,7 +431,9 @@ void UndefMacro(const char* name, bool fromSource) {
     retiredMacros.push_back(gone);
   else
     delete gone;
-  if (!fromSource) return;
+  // What follows only sets pp_ variables; the walk over every body is
+  // skipped when no rule reads them.
+  if (!fromSource || !pp_needed || checkRules) return;
   SetPPVar(kPPUndef);
   if (FindIn(modMacros, name) != nullptr) SetPPVar(kPPUnstack);
   for (Macro* chain : modMacros)

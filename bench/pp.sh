@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# Preprocessing and tokenising speed on real code: morvane over every module
+# of libiberty's files.txt, with their includes, in ONE run with no rules,
+# against `gcc -E` over the same files with the same flags, and gcc over as
+# many empty files (its start-up), all measured in the same invocation.
+#
+#   bench/pp.sh [CORPUS_DIR] [RUNS]   (default /tmp/corpus, 5 runs)
+#
+# How gcc is run: one `gcc -E` with all the files. The driver accepts that and
+# starts one cc1 per file, exactly as a build would for each module, so its
+# per-file start-up is in the figure; the run of as many empty files measures
+# that start-up alone, and "gcc - start-up" is what gcc spends on the text.
+# gcc gets the flags of flags.txt; morvane gets them too, plus tools/hostenv's
+# INCLUDE and -D list (gcc predefines those macros itself).
+#
+# Times are the best of RUNS, both wall-clock and CPU (user + sys, children
+# included). The machine is shared, so the CPU figures are the steadier ones;
+# the ratios are printed for both. The warning-23 count (header not found) of
+# our run must be 0 for the ratio to mean anything.
+set -euo pipefail
+export LC_ALL=C
+cd "$(dirname "$0")/.."
+root=$PWD
+corpus=${1:-/tmp/corpus}
+runs=${2:-5}
+src="$corpus/A-libiberty"
+[ -f "$src/files.txt" ] || { echo "no corpus at $src: run ../shared/corpus.sh $corpus first" >&2; exit 1; }
+
+if [ -z "${MORVANE:-}" ]; then
+  cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMORVANE_BENCH=ON >/dev/null
+  cmake --build build-bench -j2 --target morvane >/dev/null
+  MORVANE=$root/build-bench/morvane
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+export "$(tools/hostenv c | head -1)"
+mapfile -t hostdefs < <(tools/hostenv c | tail -n +2)
+read -r -a flags < "$src/flags.txt"
+mapfile -t files < "$src/files.txt"
+n=${#files[@]}
+for i in $(seq "$n"); do : > "$work/empty$i.c"; done
+empties=("$work"/empty*.c)
+
+# best CMD...: runs CMD $runs times; prints "wall cpu", the best of each.
+best() {
+  local bw=999999 bc=999999 w c
+  for _ in $(seq "$runs"); do
+    /usr/bin/time -f '%e %U %S' -o "$work/t" "$@" >/dev/null 2>&1 || true
+    read -r w u s < <(tail -1 "$work/t")
+    c=$(echo "$u + $s" | bc)
+    bw=$(echo "if ($w < $bw) $w else $bw" | bc)
+    bc=$(echo "if ($c < $bc) $c else $bc" | bc)
+  done
+  echo "$bw $bc"
+}
+
+cd "$src"
+# Our run once more to count the warnings and check that it completes.
+"$MORVANE" "${hostdefs[@]}" "${flags[@]}" "${files[@]}" >"$work/ours.out" 2>&1 || {
+  echo "morvane failed; its output is in $work/ours.out" >&2; tail "$work/ours.out" >&2; exit 1; }
+w23=$(grep -c 'Warning C0023' "$work/ours.out" || true)
+lines=$(grep -E '^[0-9]+ source lines' "$work/ours.out" | tail -1)
+
+read -r gw gc < <(best gcc -E "${flags[@]}" "${files[@]}")
+read -r sw sc < <(best gcc -E "${empties[@]}")
+read -r ow oc < <(best "$MORVANE" "${hostdefs[@]}" "${flags[@]}" "${files[@]}")
+
+ratio() { echo "scale=3; ($1) / ($2)" | bc -l; }
+printf 'modules: %d (%s)\n' "$n" "$lines"
+printf '%-28s %8s %8s\n' '' 'wall s' 'cpu s'
+printf '%-28s %8.3f %8.3f\n' 'gcc -E' "$gw" "$gc"
+printf '%-28s %8.3f %8.3f\n' "gcc -E, $n empty files" "$sw" "$sc"
+printf '%-28s %8.3f %8.3f\n' 'morvane, no rules' "$ow" "$oc"
+printf '%-28s %8.2fx %7.2fx   (target >= 1.5)\n' '(gcc - start-up) / morvane' \
+  "$(ratio "$gw - $sw" "$ow")" "$(ratio "$gc - $sc" "$oc")"
+printf '%-28s %8.2fx %7.2fx\n' 'gcc / morvane' "$(ratio "$gw" "$ow")" "$(ratio "$gc" "$oc")"
+printf 'warning 23 (header not found) in our run: %d\n' "$w23"
