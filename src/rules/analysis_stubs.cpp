@@ -52,9 +52,6 @@ constexpr Stub kStubs[] = {
     {79, 2, kZero},    // op_level_flags
     {80, 1, kZero},    // op_levels
     {82, 1, kZero},    // op_parened_operand
-    {88, 1, kZero},    // prefix
-    {94, 0, kEmpty},   // root
-    {121, 1, kZero},   // suffix
     {122, 1, kZero},   // tag_baseclass_access
     {123, 1, kZero},   // tag_baseclass_kind
     {124, 1, kNull},   // tag_baseclass_name

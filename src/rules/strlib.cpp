@@ -228,12 +228,59 @@ void ErrMessageFn(int, int, int) {
   PushPointer(Hand(errText, globalMsg.c_str(), sizeof errText, kRegionText));
 }
 
+// ---- Prefixes and suffixes of a declared name -----------------------------------------------
+
+std::string affixName;   // the name of the latest declarator
+bool affixNamed = false;
+size_t prefixEnd = 0;    // characters matched as prefixes
+size_t suffixLength = 0; // characters matched as suffixes
+char rootText[kRootBuffer];
+
+void PrefixFn(int function, int, int) {
+  const char* s = CheckedText(PopPointer(), FnName(function));
+  const size_t n = s != nullptr ? strlen(s) : 0;
+  int32_t r = 0;
+  if (affixNamed && n > 0 && affixName.compare(prefixEnd, n, s) == 0 && prefixEnd + n <= affixName.size()) {
+    prefixEnd += n;
+    r = 1;
+  }
+  PushLong(r);
+}
+
+void SuffixFn(int function, int, int) {
+  const char* s = CheckedText(PopPointer(), FnName(function));
+  const size_t n = s != nullptr ? strlen(s) : 0;
+  int32_t r = 0;
+  const size_t rest = affixName.size() - suffixLength;
+  if (affixNamed && n > 0 && n <= rest && affixName.compare(rest - n, n, s) == 0) {
+    suffixLength += n;
+    r = 1;
+  }
+  PushLong(r);
+}
+
+// The name less its matched prefixes and suffixes; empty where they overlap.
+void RootFn(int, int, int) {
+  std::string root;
+  if (affixNamed && affixName.size() < static_cast<size_t>(kRootBuffer) &&
+      prefixEnd + suffixLength < affixName.size())
+    root = affixName.substr(prefixEnd, affixName.size() - suffixLength - prefixEnd);
+  PushPointer(Hand(rootText, root.c_str(), sizeof rootText, kRegionScratch));
+}
+
 bool LocalNow(struct tm* now) {
   const time_t t = time(nullptr);
   return t != static_cast<time_t>(-1) && localtime_r(&t, now) != nullptr;
 }
 
 }  // namespace
+
+void BeginNameAffixes(const char* name) {
+  affixNamed = name != nullptr;
+  affixName = name != nullptr ? name : "";
+  prefixEnd = 0;
+  suffixLength = 0;
+}
 
 const char* Today() {
   static char date[15];
@@ -260,6 +307,7 @@ const char* RightNow() {
 }
 
 void RegisterStringBuiltins() {
+  BeginNameAffixes(nullptr);
   for (int f : {kFnIsalpha, kFnIsdigit, kFnIslower, kFnIsupper}) RegisterBuiltin(f, CharClassFn, 1);
   RegisterBuiltin(kFnTolower, ToLowerFn, 1);
   RegisterBuiltin(kFnToupper, ToUpperFn, 1);
@@ -280,6 +328,9 @@ void RegisterStringBuiltins() {
   RegisterBuiltin(kFnExec, ExecFn, -1);
   RegisterBuiltin(kFnTimeStamp, TimeStampFn, 0);
   RegisterBuiltin(kFnErrMessage, ErrMessageFn, 0);
+  RegisterBuiltin(kFnPrefix, PrefixFn, 1);
+  RegisterBuiltin(kFnSuffix, SuffixFn, 1);
+  RegisterBuiltin(kFnRoot, RootFn, 0);
 }
 
 }  // namespace mv

@@ -351,6 +351,43 @@ TEST_F(RuleStringFunctions, ExecLeavesOutATextThatWouldOverflowTheCommand) {
   EXPECT_EQ(run(), 4 << 8);
 }
 
+// prefix(s), suffix(s) and root() through the dispatcher.
+int32_t Affix(int function, const char* s) {
+  RegisterRegion(s, strlen(s) + 1, kRegionCode);
+  PushPointer(s);
+  CallBuiltin(function, 1, 1);
+  return PopLong();
+}
+std::string Root() {
+  CallBuiltin(kFnRoot, 0, 1);
+  return PopPointer();
+}
+
+TEST_F(RuleStringFunctions, PrefixesAndSuffixesAreTakenOffTheRoot) {
+  EXPECT_EQ(Affix(kFnPrefix, "m_"), 0);  // no declarator yet
+  EXPECT_EQ(Root(), "");
+  BeginNameAffixes("m_count");
+  EXPECT_EQ(Affix(kFnPrefix, "m_"), 1);
+  EXPECT_EQ(Root(), "count");
+  EXPECT_EQ(Affix(kFnPrefix, "m_"), 0);
+  EXPECT_EQ(Affix(kFnSuffix, "nt"), 1);
+  EXPECT_EQ(Affix(kFnSuffix, "nt"), 0);
+  EXPECT_EQ(Affix(kFnSuffix, "ou"), 1);
+  EXPECT_EQ(Root(), "c");
+  EXPECT_EQ(Affix(kFnSuffix, ""), 0);
+  EXPECT_EQ(Affix(kFnPrefix, ""), 0);
+
+  BeginNameAffixes("ab");  // a prefix and a suffix that overlap leave nothing
+  EXPECT_EQ(Affix(kFnPrefix, "a"), 1);
+  EXPECT_EQ(Affix(kFnSuffix, "ab"), 1);
+  EXPECT_EQ(Root(), "");
+
+  BeginNameAffixes(std::string(kRootBuffer, 'n').c_str());
+  EXPECT_EQ(Root(), "");
+  BeginNameAffixes(std::string(kRootBuffer - 1, 'n').c_str());
+  EXPECT_EQ(Root().size(), static_cast<size_t>(kRootBuffer - 1));
+}
+
 TEST_F(RuleStringFunctions, TodayAndRightNowHaveTheirFixedForms) {
   const std::string date = Today();
   const std::string time = RightNow();
