@@ -719,6 +719,19 @@ void AdvanceYaccLine() {
 
 // ---- Messages -------------------------------------------------------------------------------------
 
+namespace {
+
+// The sequence number the token the lexer is making will get on the line: the
+// macro listing marks messages by the tokens the parser gets, which an
+// expansion makes more or fewer than the line's source tokens. A message made
+// inside a macro call goes to the first token of its expansion.
+uint16_t LexerTokenNumber(const SourceLine* line) {
+  if (!parserAttached) return static_cast<uint16_t>(lineTokenCount);
+  return static_cast<uint16_t>(lexicalToken != nullptr && lexicalToken->line == line ? lexicalToken->seq + 1 : 1);
+}
+
+}  // namespace
+
 void NewMess(const char* text, SourceLine* line, int column) {
   if (text == nullptr) LowLevelError(1000);
   LineMessage* m = MakeMessage(text, column);
@@ -726,7 +739,7 @@ void NewMess(const char* text, SourceLine* line, int column) {
     m->lineNumber = line->number;
     m->fileIndex = line->fileIndex;
     m->pathIndex = line->pathIndex;
-    m->tokenNumber = static_cast<uint16_t>(lexRule || yaccToken == nullptr ? lineTokenCount : yaccToken->seq);
+    m->tokenNumber = static_cast<uint16_t>(lexRule || yaccToken == nullptr ? LexerTokenNumber(line) : yaccToken->seq);
     LineMessage** tail = &line->messages;
     while (*tail != nullptr) tail = &(*tail)->next;
     *tail = m;
