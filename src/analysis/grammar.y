@@ -290,6 +290,7 @@ init_declarator_list:
 
 init_declarator:
     declarator                                { CheckDeclarator(0); }
+  | declarator asm_label                      { CheckDeclarator(0); }
   | declarator '='
       {
         SetOp(op_init, $2, 2);
@@ -765,9 +766,16 @@ arguments:
   | argument_list
   ;
 
+/* A type as an argument serves the built-in pseudo-functions that take one
+   (va_arg's and offsetof's expansions). */
 argument_list:
-    assignment_expression                     { DoFunArg(); }
-  | argument_list ',' { SetOp(op_separator, $2, 0); } assignment_expression  { DoFunArg(); }
+    argument                                  { DoFunArg(); }
+  | argument_list ',' { SetOp(op_separator, $2, 0); } argument  { DoFunArg(); }
+  ;
+
+argument:
+    assignment_expression
+  | type_name
   ;
 
 unary_expression:
@@ -888,6 +896,11 @@ constant_expression:
   ;
 
 /* ---- Inline assembler -------------------------------------------------------- */
+
+/* The assembler name of a declared object or function: int f(void) asm("g"); */
+asm_label:
+    ASM '(' asm_string ')'
+  ;
 
 /* asm("text" : outputs : inputs : clobbers); 281 stands for two colons. */
 asm_body:

@@ -286,6 +286,7 @@ TEST_F(Parser, AcceptsCDeclarations) {
       "int cdecl f @295( void ) ; int * far p ; char * const near q ; __int64 big ;",
       "int x ; ; ;",
       "asm ( \"global\" ) ; @369asm @370}",
+      "extern int f @295( int ) asm ( \"g\" \"h\" ) ; int v asm ( \"w\" ) , u ;",
   };
   for (const char* c : cases) {
     EXPECT_EQ(Parse(c), 0) << c;
@@ -330,6 +331,7 @@ TEST_F(Parser, AcceptsFunctionsStatementsAndExpressions) {
       "void f @295( ) { asm ( \"nop\" ) ; asm ( \"mov %1, %0\" : \"=r\" ( x ) : \"r\" ( y ) : \"memory\" ) ; }",
       "void f @295( ) { asm ( \"\" : : : \"cc\" ) ; @369asm @370} }",
       "void f @295( ) { x = @299_min ( a , b ) ; x = @309RED ; x = ( ( y ) ) ; }",
+      "void f @295( ) { i = __builtin_va_arg ( ap , int ) ; n = __builtin_offsetof ( struct ^S , m ) ; }",
   };
   for (const char* c : cases) {
     EXPECT_EQ(Parse(c), 0) << c;
