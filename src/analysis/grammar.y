@@ -55,10 +55,11 @@ namespace mv { struct LexToken; }
 %code {
 using namespace mv;
 
-/* The state and value stacks hold kParserStack entries; a deeper parse is
-   fatal error 31 and never grows the stacks. */
-#define YYINITDEPTH mv::kParserStack
-#define YYMAXDEPTH mv::kParserStack
+/* The state and value stacks hold kParserStack states; one more is fatal
+   error 31, and the stacks never grow. The generated parser checks for a
+   full stack right after each push, so the arrays have one spare slot. */
+#define YYINITDEPTH (mv::kParserStack + 1)
+#define YYMAXDEPTH (mv::kParserStack + 1)
 #define yyoverflow(...) mv::ParserStackOverflow()
 
 int mvyylex();

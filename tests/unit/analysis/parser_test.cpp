@@ -777,6 +777,19 @@ TEST_F(Parser, DeepNestingIsFatal31) {
   const std::string deep = nested(200);
   EXPECT_EQ(RunExpectingExit([&] { Parse(deep); }), 31);
   EXPECT_NE(OutText().find("Fatal error E0031: Morvane parser stack overflow."), std::string::npos);
+  // The deepest point of `int x = ` + n parentheses + k minus signs + `1`
+  // holds 7 + 2n + k states: the initial state, the module, the specifiers,
+  // the declarator, '=' and the initializer's action, then per parenthesis
+  // the parenthesis and its action, per minus sign the sign, and the 1.
+  const auto signs = [](int depth, int minus) {
+    std::string text = "int x = " + std::string(depth, '(');
+    for (int i = 0; i < minus; ++i) text += " -";
+    return text + " 1" + std::string(depth, ')') + " ;";
+  };
+  mv::errorFlag = false;
+  EXPECT_EQ(Parse(signs(121, 1)), 0);  // 250 states
+  const std::string over = signs(121, 2);  // 251 states
+  EXPECT_EQ(RunExpectingExit([&] { Parse(over); }), 31);
   // A fresh parse starts with an empty stack.
   mv::errorFlag = false;
   EXPECT_EQ(Parse(nested(100)), 0);
