@@ -432,7 +432,7 @@ int DirectiveCode(const std::string& name) {
   if (code != kPPDirOther || suppress || !IsModuleMacro(name.c_str())) return code;
   PPTok t;
   if (!DirectiveNameToken(name.c_str(), &t)) return kPPDirOther;
-  if (!t.hide.empty()) {
+  if (t.hide != 0) {
     SetPPVar(kPPSubKeyword);
     SetPPVar(kPPNotAnsi);
   }

@@ -612,7 +612,9 @@ int Lex4() {
 
   const bool fromMacro = (t->flags & kTokFromMacro) != 0;
   if ((t->flags & kTokIsKeyword) != 0) {
-    snprintf(saveKeyword, sizeof saveKeyword, "%s", t->text);
+    const size_t k = t->length < sizeof saveKeyword - 1 ? t->length : sizeof saveKeyword - 1;
+    memcpy(saveKeyword, t->text, k);
+    saveKeyword[k] = 0;
     if (lex2_needed) {
       SetMVBoolean(lex2_, kLexKeyword);
       const int after = t->nextChar;

@@ -13,6 +13,7 @@
 #include <ctime>
 #include <deque>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <set>
 #include <unordered_map>
@@ -80,12 +81,59 @@ int NameId(const std::string& name) {
   return id;
 }
 
-bool Hidden(const PPTok& t, int id) { return std::binary_search(t.hide.begin(), t.hide.end(), id); }
-void AddHidden(PPTok* t, const std::vector<int>& set) {
-  for (int id : set) {
-    auto at = std::lower_bound(t->hide.begin(), t->hide.end(), id);
-    if (at == t->hide.end() || *at != id) t->hide.insert(at, id);
+// Hide sets are interned: a token holds the index of its sorted set of name
+// ids, so that tokens copy and compare them as one number; index 0 is the
+// empty set. Few distinct sets occur, and the operations on them repeat, so
+// their results are kept.
+std::vector<std::vector<int>> hideSets{{}};
+std::map<std::vector<int>, int> hideIndex{{{}, 0}};
+std::unordered_map<uint64_t, int> hideUnions, hideMeets;
+
+int InternHide(std::vector<int>&& set) {
+  auto [at, isNew] = hideIndex.emplace(set, static_cast<int>(hideSets.size()));
+  if (isNew) hideSets.push_back(std::move(set));
+  return at->second;
+}
+
+uint64_t HidePair(int a, int b) { return (static_cast<uint64_t>(static_cast<uint32_t>(a)) << 32) | static_cast<uint32_t>(b); }
+
+int HideUnion(int a, int b) {
+  if (a == b || b == 0) return a;
+  if (a == 0) return b;
+  auto [at, isNew] = hideUnions.emplace(HidePair(a, b), 0);
+  if (isNew) {
+    std::vector<int> u;
+    std::set_union(hideSets[a].begin(), hideSets[a].end(), hideSets[b].begin(), hideSets[b].end(),
+                   std::back_inserter(u));
+    at->second = InternHide(std::move(u));
   }
+  return at->second;
+}
+
+int HideIntersection(int a, int b) {
+  if (a == b) return a;
+  if (a == 0 || b == 0) return 0;
+  auto [at, isNew] = hideMeets.emplace(HidePair(a, b), 0);
+  if (isNew) {
+    std::vector<int> both;
+    std::set_intersection(hideSets[a].begin(), hideSets[a].end(), hideSets[b].begin(), hideSets[b].end(),
+                          std::back_inserter(both));
+    at->second = InternHide(std::move(both));
+  }
+  return at->second;
+}
+
+int HideWith(int a, int id) {
+  std::vector<int> set = hideSets[a];
+  auto at = std::lower_bound(set.begin(), set.end(), id);
+  if (at != set.end() && *at == id) return a;
+  set.insert(at, id);
+  return InternHide(std::move(set));
+}
+
+bool Hidden(const PPTok& t, int id) {
+  const std::vector<int>& set = hideSets[t.hide];
+  return std::binary_search(set.begin(), set.end(), id);
 }
 
 bool RulesOnLexLine() { return lexLine != nullptr && (lexLine->flags & kLineRulesApply) != 0; }
@@ -135,7 +183,7 @@ void FromLexer(int code, PPTok* t) {
     t->suffix.clear();
   t->noExpand = false;
   t->param = -1;
-  t->hide.clear();
+  t->hide = 0;
 }
 
 // The next source token without expansion; inside a directive it stops at
@@ -749,7 +797,7 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
   // The names the replacement must not expand again: the macro's own, and
   // those that hid both the name and the ')' of its call. A name whose call
   // ends beyond the expansion that produced the name is free again there.
-  std::vector<int> hide = nameTok.hide;
+  int hide = nameTok.hide;
   if (function) {
     if (!TakeParen(s)) {
       if (!inArg) SetPPVar(kPPOverload);
@@ -760,10 +808,7 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
     PPTok rparen;
     const bool closed = CollectArgs(s, m, &args, &rparen);
     lastWhite = closed && rparen.white;
-    std::vector<int> both;
-    std::set_intersection(hide.begin(), hide.end(), rparen.hide.begin(), rparen.hide.end(),
-                          std::back_inserter(both));
-    hide = std::move(both);
+    hide = HideIntersection(hide, rparen.hide);
     const size_t nParams = m->params.size();
     if (closed) {
       if (nParams == 0) {
@@ -813,10 +858,9 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
   Substitute(m, args, &out);
   PasteAll(m, &out);
   if (out.empty()) return 1;
-  auto at = std::lower_bound(hide.begin(), hide.end(), m->nameId);
-  hide.insert(at, m->nameId);
+  hide = HideWith(hide, m->nameId);
   for (PPTok& t : out) {
-    AddHidden(&t, hide);
+    t.hide = HideUnion(t.hide, hide);
     t.param = -1;
   }
   out.back().white = lastWhite;
@@ -855,7 +899,10 @@ void Deliver(const PPTok& t) {
   isWide = t.wide;
   isFloat = t.code == kTokFloat;
   floatBySuffix = t.floatSuffix != 0;
-  snprintf(lexNumberSuffix, sizeof lexNumberSuffix, "%s", t.suffix.c_str());
+  // Once per delivered token: a plain bounded copy rather than a formatted one.
+  const size_t k = std::min(t.suffix.size(), sizeof lexNumberSuffix - 1);
+  memcpy(lexNumberSuffix, t.suffix.data(), k);
+  lexNumberSuffix[k] = 0;
 }
 
 int MacroToken() {
@@ -893,6 +940,9 @@ int PeekExpanded() {
 }
 
 int ExpandIdent() {
+  // Most identifiers name no macro: they are turned away before a token is made.
+  top.source = true;
+  if (FindMacro(lexTokenValue) == nullptr) return 2;
   PPTok t;
   t.code = kTokIdent;
   t.text = lexTokenValue;

@@ -29,7 +29,7 @@ struct PPTok {
   int param = -1;         // in a body: the parameter it refers to
   char floatSuffix = 0;   // a floating constant's dropped suffix letter
   std::string suffix;     // a number's suffix letters as written (the text has none)
-  std::vector<int> hide;  // names whose expansion produced the token (sorted)
+  int hide = 0;           // names whose expansion produced the token: an interned set, 0 for none
 };
 using PPList = std::vector<PPTok>;
 
