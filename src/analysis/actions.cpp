@@ -4,13 +4,21 @@
 
 #include <cstdio>
 
+#include "driver/options.h"
+#include "frontend/lex2.h"
+#include "rules/compile.h"
+#include "rules/interp.h"
 #include "rules/mvvars.h"
+#include "support/public.h"
+#include "support/mverror.h"
 
 namespace mv {
 
 std::vector<std::string>* actionTrace;
 
 namespace {
+
+std::string stringText;  // adjacent string literals, joined
 
 void Record(const char* name) {
   if (actionTrace != nullptr) actionTrace->push_back(std::string(name) + "()");
@@ -41,6 +49,11 @@ const char* OpName(int op) {
 }  // namespace
 
 void SetOp(int op, LexToken*, int operands) {
+  // Try is refused at its keyword; the grammar has no action of its own for it.
+  if (RuleCompiling()) {
+    if (op == op_try) CompileNotAllowed();
+    CompileSetOp(op);
+  }
   if (actionTrace == nullptr) return;
   const char* name = OpName(op);
   char text[80];
@@ -51,58 +64,183 @@ void SetOp(int op, LexToken*, int operands) {
   actionTrace->push_back(text);
 }
 
-void Compile(int op) { Record("Compile", static_cast<long>(op)); }
-void DoIdent(int kind, LexToken*) { Record("DoIdent", static_cast<long>(kind)); }
-void DoIntConst(int64_t value) { Record("DoIntConst", static_cast<long>(value)); }
-void DoEnumConst(LexToken*) { Record("DoEnumConst"); }
-void DoCharConst(int64_t value) { Record("DoCharConst", static_cast<long>(value)); }
-void DoFloatConst(double value) {
-  if (actionTrace == nullptr) return;
-  char text[64];
-  snprintf(text, sizeof text, "DoFloatConst(%g)", value);
-  actionTrace->push_back(text);
+void Compile(int op) {
+  Record("Compile", static_cast<long>(op));
+  if (Emitting()) Compile1(op);
 }
-void DoString(LexToken*) { Record("DoString"); }
-void DoBooleanConst(int64_t value) { Record("DoBooleanConst", static_cast<long>(value)); }
-void DoNegate(LexToken*) { Record("DoNegate"); }
-void CompileCast(LexToken*) { Record("CompileCast"); }
-void DoFunc(int kind) { Record("DoFunc", static_cast<long>(kind)); }
-void DoFunArg() { Record("DoFunArg"); }
-void DoCall() { Record("DoCall"); }
+void DoIdent(int kind, LexToken* token) {
+  Record("DoIdent", static_cast<long>(kind));
+  if (calculate && tCode != nullptr) {
+    // A name folds as 1.
+    CompileInteger(1);
+  } else if (RuleCompiling() && !notRules && token != nullptr) {
+    CompileIdent(kind, token->text);
+  }
+}
+void DoIntConst(int64_t value) {
+  Record("DoIntConst", static_cast<long>(value));
+  if (Emitting()) CompileInteger(static_cast<int32_t>(value));
+}
+void DoEnumConst(LexToken* token) {
+  Record("DoEnumConst");
+  if (Emitting()) CompileInteger(token != nullptr ? static_cast<int32_t>(token->value.i) : 0);
+}
+void DoCharConst(int64_t value) {
+  Record("DoCharConst", static_cast<long>(value));
+  if (Emitting()) Compile2(305, static_cast<int32_t>(value));
+}
+void DoFloatConst(double value) {
+  if (actionTrace != nullptr) {
+    char text[64];
+    snprintf(text, sizeof text, "DoFloatConst(%g)", value);
+    actionTrace->push_back(text);
+  }
+  if (Emitting()) CompileFloat(value);
+}
+void StringPiece(LexToken* token, int more) {
+  if (!Emitting()) return;
+  if (!more) stringText.clear();
+  if (token != nullptr && token->text != nullptr) stringText += token->text;
+}
+void DoString(LexToken* token) {
+  Record("DoString");
+  if (!Emitting()) return;
+  if (token != nullptr && token->text != nullptr) stringText = token->text;
+  if (stringText.size() > static_cast<size_t>(kMaxTokenLength)) {
+    Warning(10);
+    stringText.resize(kMaxTokenLength);
+  }
+  CompileString(stringText.c_str());
+}
+void DoBooleanConst(int64_t value) {
+  Record("DoBooleanConst", static_cast<long>(value));
+  if (Emitting()) CompileInteger(static_cast<int32_t>(value));
+}
+void DoNegate(LexToken* token) {
+  Record("DoNegate");
+  (void)token;
+  if (RuleCompiling()) CompileSetOp(op_negate);
+  if (Emitting()) Compile1(267);
+}
+void CompileCast(LexToken* token) {
+  Record("CompileCast");
+  (void)token;
+  if (RuleCompiling()) CompileSetOp(op_cast);
+}
+void DoFunc(int kind) {
+  Record("DoFunc", static_cast<long>(kind));
+  if (Emitting()) CompileFunc(kind);
+}
+void DoFunArg() {
+  Record("DoFunArg");
+  if (Emitting()) CompileFunArg();
+}
+void DoCall() {
+  Record("DoCall");
+  if (Emitting()) CompileCall();
+}
 void BeginSizeof() { Record("BeginSizeof"); }
 void DoSizeof(int ofType) { Record("DoSizeof", static_cast<long>(ofType)); }
 void EndCondExp() { Record("EndCondExp"); }
 void CPPMember(int op) { Record("CPPMember", static_cast<long>(op)); }
-void BeginConstant() { Record("BeginConstant"); }
-void EndConstant() { Record("EndConstant"); }
-void BeginIf() { Record("BeginIf"); }
-void DoIf() { Record("DoIf"); }
-void DoThen() { Record("DoThen"); }
+void BeginConstant() {
+  Record("BeginConstant");
+  if (RuleCompiling()) CompileBeginConstant();
+}
+void EndConstant() {
+  Record("EndConstant");
+  if (calculate && tCode != nullptr && checkRules) CompileEndConstant();
+}
+void BeginIf() {
+  Record("BeginIf");
+  if (RuleCompiling()) CompileBeginIf();
+}
+void DoIf() {
+  Record("DoIf");
+  if (RuleCompiling()) CompileDoIf();
+}
+void DoThen() {
+  Record("DoThen");
+  if (RuleCompiling()) CompileDoThen();
+}
 void NoElse() { Record("NoElse"); }
-void DoElse() { Record("DoElse"); }
-void EndElse() { Record("EndElse"); }
-void EndIf() { Record("EndIf"); }
-void BeginSwitch() { Record("BeginSwitch"); }
-void DoSwitch() { Record("DoSwitch"); }
-void EndSwitch() { Record("EndSwitch"); }
-void BeginCase() { Record("BeginCase"); }
-void DoCase() { Record("DoCase"); }
-void DoDefault() { Record("DoDefault"); }
-void DoBreak() { Record("DoBreak"); }
-void BeginWhile() { Record("BeginWhile"); }
-void DoWhile() { Record("DoWhile"); }
-void EndWhile() { Record("EndWhile"); }
-void BeginDo() { Record("BeginDo"); }
+void DoElse() {
+  Record("DoElse");
+  if (RuleCompiling()) CompileDoElse();
+}
+void EndElse() {
+  Record("EndElse");
+  if (RuleCompiling()) CompileEndElse();
+}
+void EndIf() {
+  Record("EndIf");
+  if (RuleCompiling()) CompileEndIf();
+}
+void BeginSwitch() {
+  Record("BeginSwitch");
+  if (RuleCompiling()) CompileBeginSwitch();
+}
+void DoSwitch() {
+  Record("DoSwitch");
+  if (RuleCompiling()) CompileDoSwitch();
+}
+void EndSwitch() {
+  Record("EndSwitch");
+  if (RuleCompiling()) CompileEndSwitch();
+}
+void BeginCase() {
+  Record("BeginCase");
+  if (RuleCompiling()) CompileBeginCase();
+}
+void DoCase() {
+  Record("DoCase");
+  if (RuleCompiling()) CompileDoCase();
+}
+void DoDefault() {
+  Record("DoDefault");
+  if (RuleCompiling()) CompileDoDefault();
+}
+void DoBreak() {
+  Record("DoBreak");
+  if (RuleCompiling()) CompileBreak();
+}
+void BeginWhile() {
+  Record("BeginWhile");
+  if (RuleCompiling()) CompileBeginWhile();
+}
+void DoWhile() {
+  Record("DoWhile");
+  if (RuleCompiling()) CompileDoWhile();
+}
+void EndWhile() {
+  Record("EndWhile");
+  if (RuleCompiling()) CompileEndWhile();
+}
+void BeginDo() {
+  Record("BeginDo");
+  if (RuleCompiling()) CompileNotAllowed();
+}
 void MidDo() { Record("MidDo"); }
-void BeginFor() { Record("BeginFor"); }
+void BeginFor() {
+  Record("BeginFor");
+  if (RuleCompiling()) CompileNotAllowed();
+}
 void DoFor() { Record("DoFor"); }
 void DoTest() { Record("DoTest"); }
 void DoBlock1() { Record("DoBlock1"); }
 void DoBlock2() { Record("DoBlock2"); }
-void BeginJump(int kind) { Record("BeginJump", static_cast<long>(kind)); }
+void BeginJump(int kind) {
+  Record("BeginJump", static_cast<long>(kind));
+  if (!RuleCompiling()) return;
+  if (kind == kStmGoto) CompileNotAllowed();
+  if (kind == kStmContinue) CompileContinue();
+}
 void EndExpress() { Record("EndExpress"); }
 void EmptyStatement() { Record("EmptyStatement"); }
-void EndStmt(int kind) { Record("EndStmt", static_cast<long>(kind)); }
+void EndStmt(int kind) {
+  Record("EndStmt", static_cast<long>(kind));
+  if (RuleCompiling()) CompileEndStmt(kind);
+}
 void StartGnuBlock() { Record("StartGnuBlock"); }
 void EndGnuBlock() { Record("EndGnuBlock"); }
 void Specifier(int code) { Record("Specifier", static_cast<long>(code)); }
@@ -133,7 +271,10 @@ void OldstyleFcn() { Record("OldstyleFcn"); }
 void FcnDeclarator() { Record("FcnDeclarator"); }
 void PushBlock() { Record("PushBlock"); }
 void PopBlock() { Record("PopBlock"); }
-void BeginReturn(int x) { Record("BeginReturn", static_cast<long>(x)); }
+void BeginReturn(int x) {
+  Record("BeginReturn", static_cast<long>(x));
+  if (RuleCompiling()) CompileNotAllowed();
+}
 void DoReturn(int op, int hasValue) { Record("DoReturn", static_cast<long>(op), static_cast<long>(hasValue)); }
 void CheckGoto() { Record("CheckGoto"); }
 void DeclareTag(const char* name, int kind) {

@@ -88,6 +88,9 @@ void DoIntConst(int64_t value);
 void DoEnumConst(LexToken* token);
 void DoCharConst(int64_t value);
 void DoFloatConst(double value);
+// The pieces of adjacent string literals (more: 0 for the first), then
+// DoString for the whole; DoString with a token takes that token's text.
+void StringPiece(LexToken* token, int more);
 void DoString(LexToken* token);
 void DoBooleanConst(int64_t value);
 void DoNegate(LexToken* token);

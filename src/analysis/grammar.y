@@ -736,8 +736,8 @@ string_literal:
   ;
 
 string_list:
-    STRING
-  | string_list STRING
+    STRING                                    { StringPiece($1, 0); }
+  | string_list STRING                        { StringPiece($2, 1); }
   ;
 
 /* A name followed by '(' is a call of that name; any other postfix

@@ -16,6 +16,7 @@
 namespace mv {
 
 bool zapError;
+int syntaxErrors;
 int (*parserTokenSource)();
 
 namespace {
@@ -204,6 +205,7 @@ void yyerror(int step, int token) {
       if (zapError) {
         zapError = false;
       } else if (yaccPrevType != 368 && yaccPrevType != 371) {
+        ++syntaxErrors;
         Advise(0, syntaxText);
         if ((yaccPrevType >= 353 && yaccPrevType <= 414) || (errorToken >= 353 && errorToken <= 414))
           Warning(35);

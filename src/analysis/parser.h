@@ -24,6 +24,10 @@ const char* yydisplay(int token);
 // is suppressed.
 extern bool zapError;
 
+// Syntax errors reported since it was last cleared: a rule file that has
+// one is not compiled.
+extern int syntaxErrors;
+
 // Where the parser's tokens come from; null means the token stream (yylex).
 // A replacement sets yaccTokenType, yaccTokenValue, yaccPrevType and the
 // yylval values as the token stream would.

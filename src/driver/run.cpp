@@ -7,6 +7,7 @@
 #include <string>
 
 #include "analysis/module.h"
+#include "analysis/parser.h"
 #include "driver/options.h"
 #include "driver/paths.h"
 #include "frontend/files.h"
@@ -16,6 +17,7 @@
 #include "frontend/line.h"
 #include "rules/arith.h"
 #include "rules/builtins.h"
+#include "rules/compile.h"
 #include "rules/interp.h"
 #include "rules/mvvars.h"
 #include "rules/regions.h"
@@ -217,9 +219,37 @@ void ChooseRules() {
   }
 }
 
+// Compiles the rule sources of ruleList, as one text, into codeFN. The
+// front end moves from one source to the next by itself (thisRuleFile); a
+// syntax error or a fatal error leaves no compiled file behind.
 void CompileRules() {
-  fprintf(stderr, "\nThis version of Morvane cannot compile rule files yet: %s was not compiled.\n\n", ruleFN);
-  CleanExit(1);
+  thisRuleFile = ruleList;
+  OpenRules(thisRuleFile->name, "r", true, true);
+  const std::string name = codeFN;
+  codeFile = OpenRules(codeFN, "wb", false, true);
+  // Where OpenRules put it: the output directory, else beside the rules.
+  std::string path = destPN != nullptr ? std::string(destPN) + name : std::string();
+  if (path.empty() || access(path.c_str(), F_OK) != 0)
+    path = (nRuleFiles < 2 && workPath != nullptr ? std::string(workPath) : std::string()) + name;
+  codePath = path;
+  compiling = 1;
+  BeginRuleFile(codeFile, ruleFN);
+  LexInit();
+  TokenInit();
+  InitParser();
+  syntaxErrors = 0;
+  yyparse();
+  FlushAllLines();
+  if (syntaxErrors > 0) CleanExit(1);
+  EndRuleFile();
+  fclose(codeFile);
+  codeFile = nullptr;
+  compiling = 0;
+  codePath.clear();
+  while (fileStack != nullptr) PopFile();
+  checkRules = 0;
+  notRules = 1;
+  thisRuleFile = ruleList;
 }
 
 // ---- The module loop --------------------------------------------------------------------------
@@ -330,6 +360,11 @@ void CleanExit(int code) {
   if (codeFile != nullptr) fclose(codeFile);
   listFile = proFile = codeFile = nullptr;
   if (checkRules && compiling && !codePath.empty()) unlink(codePath.c_str());
+  // A compile that stopped half-way leaves no buffer that would make the
+  // parser's actions compile on a later run in the same process.
+  ResetComp();
+  compiling = 0;
+  codePath.clear();
   if (code != 0) {
     fprintf(stderr, "(Morvane return code = %d)\n", code);
     fflush(stderr);
@@ -427,6 +462,7 @@ void MorvaneMain(int argc, const char* const* argv) {
     ListDirectories("# Rule files are in these directories:\n", mvRulesList);
     ListDirectories("# No rules will be applied to source files in these directories:\n", excludeList);
   }
+  InitComp();
   if (makeProtos) OpenProtoFile();
 
   ChooseRules();

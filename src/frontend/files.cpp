@@ -698,6 +698,15 @@ void DoInclude() {
 
 bool LeaveHeader() {
   FileFrame* f = fileStack;
+  // Several rule sources are compiled as one text: the end of one goes on
+  // with the next.
+  if (checkRules && compiling && f != nullptr && f->next == nullptr && thisRuleFile != nullptr &&
+      thisRuleFile->next != nullptr) {
+    thisRuleFile = thisRuleFile->next;
+    PopFile();
+    OpenRules(thisRuleFile->name, "r", true, true);
+    return true;
+  }
   // A file with nothing below it has no includer to return to.
   if (f == nullptr || f->depth == 0 || f->next == nullptr) return false;
   AddHeader(FileName(f->fileIndex));

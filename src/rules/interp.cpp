@@ -25,6 +25,8 @@ bool classActive[kClasses];
 int32_t* mvStore;
 int32_t* mvTemp;
 int mvTempCount;
+int32_t foldResult;
+bool foldHasResult;
 int32_t fcnStack[kFcnStackDepth];
 int fcnLevel;
 char* lastAddress;
@@ -520,7 +522,13 @@ void Interpret(const int32_t* code, int32_t length, int position) {
         CallBuiltin(static_cast<int>(static_cast<uint32_t>(fcnStack[fcnLevel]) % 256), argc, position);
         break;
       }
-      case OP_STOP: running = false; break;
+      case OP_STOP:
+        if (calculate && opStackLevel > opStackBase) {
+          foldResult = PopLong();
+          foldHasResult = true;
+        }
+        running = false;
+        break;
       case OP_PREINC:
       case OP_POSTINC:
       case OP_PREDEC:

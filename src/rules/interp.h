@@ -32,6 +32,9 @@ extern int32_t fcnStack[kFcnStackDepth];
 extern int fcnLevel;
 extern char* lastAddress;
 extern int interpretDepth;     // nested runs of the interpreter
+// What a folded constant expression left on the stack at its STOP.
+extern int32_t foldResult;
+extern bool foldHasResult;
 
 void InitInterp();
 

@@ -1,0 +1,530 @@
+#include "rules/compile.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "driver/options.h"
+#include "rules/arith.h"
+#include "rules/codefile.h"
+#include "rules/interp.h"
+#include "rules/mvvars.h"
+#include "support/mverror.h"
+#include "support/public.h"
+#include "support/utility.h"
+
+namespace mv {
+
+int32_t* pCode;
+int pcIndex;
+int32_t* tCode;
+int tcIndex;
+int tCodeDepth;
+int nTemp;
+int goodConst;
+int32_t constResult;
+int32_t trigger[32];
+int nTriggers;
+bool inTrigger;
+int ifLevel;
+
+namespace {
+
+// A nested folding keeps the outer one's buffer and position.
+struct TCRecord {
+  int32_t* code;
+  int index;
+};
+std::vector<TCRecord> tcStack;
+
+int32_t ifStack[kMaxIfLevel];
+int lastIfOperand = -1;  // the IF operand that DoThen patched last, for DoElse
+
+struct SwitchRecord {
+  int count = 0;
+  int32_t defaultTarget = 0;
+  int operand = 0;
+  int32_t values[kMaxCases] = {};
+  int32_t targets[kMaxCases] = {};
+};
+std::vector<SwitchRecord> swStack;
+std::vector<int> breakStack;
+std::vector<int> contStack;
+std::vector<int> callStack;  // argument counts of the open calls
+
+bool ruleJustWritten;  // EndIf wrote a rule: the EndStmt that follows adds nothing
+CodeWriter writer;
+std::string writerName;
+
+constexpr int kMainBuffer = kMaxCodeUnits;
+
+[[noreturn]] void MainOverflow() { FatalError(16, "Main pseudocode buffer overflow."); }
+[[noreturn]] void TempOverflow() { FatalError(16, "Temporary pseudocode buffer overflow."); }
+
+void Room(int units) {
+  if (calculate) {
+    MV_ASSERT(tCode != nullptr, kPhaseRules);
+    if (tcIndex + units > kTempCodeUnits) TempOverflow();
+  } else {
+    MV_ASSERT(pCode != nullptr, kPhaseRules);
+    if (pcIndex + units > kMainBuffer) MainOverflow();
+  }
+}
+
+int32_t Code(int cls, int index) { return cls * 256 + index; }
+
+int32_t CodeOf(const char* name) {
+  int cls = 0, index = 0;
+  MV_ASSERT(FindMVVar(name, &cls, &index), kPhaseRules);
+  return Code(cls, index);
+}
+
+// Name of a class 0 function by its slot.
+bool Is(int index, const char* name) { return strcmp(mvName[mv_][index], name) == 0; }
+
+void FunctionTriggers(int index) {
+  if (Is(index, "identifier") || Is(index, "keyword") || Is(index, "token") || Is(index, "prev_token")) {
+    lex2_needed = true;
+    if (inTrigger) {
+      const char* t = Is(index, "identifier") ? "lex_identifier" : Is(index, "keyword") ? "lex_keyword" : "lex_token";
+      AddTrigger(CodeOf(t));
+    }
+  } else if (Is(index, "pragma")) {
+    pp_needed = true;
+    if (inTrigger)
+      AddTrigger(CodeOf("pp_pragma"));
+    else
+      Warning(26);
+  } else if (Is(index, "test_needed")) {
+    if (inTrigger) {
+      AddTrigger(Code(mv_, index));
+      AddTrigger(CodeOf("mod_begin"));
+    } else {
+      Warning(26);
+    }
+  } else if (Is(index, "dcl_level")) {
+    if (inTrigger) {
+      AddTrigger(CodeOf("dcl_levels"));
+      AddTrigger(Code(mv_, index));
+    }
+  } else if (Is(index, "op_function")) {
+    if (inTrigger) AddTrigger(CodeOf("op_open_funargs"));
+  } else if (Is(index, "op_macro")) {
+    if (inTrigger) AddTrigger(CodeOf("op_macro_call"));
+  } else if (Is(index, "header_name") || Is(index, "header_path") || Is(index, "macro") || Is(index, "prefix") ||
+             Is(index, "suffix")) {
+    if (inTrigger) AddTrigger(Code(mv_, index));
+  }
+}
+
+}  // namespace
+
+// ---- Buffers ----------------------------------------------------------------------
+
+void InitComp() {
+  maxStatCount = 100000;
+  ResetComp();
+  if (checkRules) pCode = static_cast<int32_t*>(calloc(kMainBuffer, sizeof(int32_t)));
+  free(mvTemp);
+  free(tCode);
+  mvTemp = static_cast<int32_t*>(calloc(kTempConstants, sizeof(int32_t)));
+  tCode = static_cast<int32_t*>(calloc(kTempCodeUnits, sizeof(int32_t)));
+  tcIndex = tCodeDepth = nTemp = 0;
+  mvTempCount = 0;
+  calculate = 0;
+  goodConst = 0;
+  constResult = 0;
+}
+
+void ResetComp() {
+  free(pCode);
+  pCode = nullptr;
+  pcIndex = 0;
+  nTriggers = 0;
+  inTrigger = false;
+  ifLevel = 0;
+  lastIfOperand = -1;
+  ruleJustWritten = false;
+  swStack.clear();
+  breakStack.clear();
+  contStack.clear();
+  callStack.clear();
+  for (TCRecord& r : tcStack) free(r.code);
+  tcStack.clear();
+}
+
+bool RuleCompiling() { return checkRules && pCode != nullptr && !calculate; }
+bool Emitting() { return calculate ? tCode != nullptr : (checkRules && pCode != nullptr); }
+
+void Compile1(int32_t unit) {
+  if (calculate) {
+    MV_ASSERT(tCode != nullptr, kPhaseRules);
+    if (tcIndex >= kTempCodeUnits) TempOverflow();
+    tCode[tcIndex++] = unit;
+    return;
+  }
+  MV_ASSERT(pCode != nullptr, kPhaseRules);
+  if (unit == OP_NOT && pcIndex == 2) Warning(33);
+  if (pcIndex >= kMainBuffer) MainOverflow();
+  pCode[pcIndex++] = unit;
+}
+
+void Compile2(int32_t op, int32_t operand) {
+  MV_ASSERT(calculate || checkRules, kPhaseRules);
+  Room(2);
+  Compile1(op);
+  Compile1(operand);
+}
+
+// ---- Literals and the constant pool ------------------------------------------------
+
+namespace {
+
+void CompileLiteral(int32_t bits, int type) {
+  if (calculate) {
+    if (nTemp >= kTempConstants) Panic(46);
+    mvTemp[nTemp] = bits;
+    Compile2(type, nTemp++);
+    mvTempCount = nTemp;
+  } else {
+    Compile2(type, NewValCell(&bits, type));
+  }
+}
+
+}  // namespace
+
+void CompileInteger(int32_t value) { CompileLiteral(value, kTypeInt); }
+
+void CompileFloat(double value) {
+  // Single precision holds no more than this; the sign is kept.
+  if (std::fabs(value) > 1e37) value = value < 0 ? -1e37 : 1e37;
+  const float f = static_cast<float>(value);
+  int32_t bits;
+  memcpy(&bits, &f, sizeof bits);
+  CompileLiteral(bits, kTypeFloat);
+}
+
+void CompileString(const char* text) {
+  const size_t length = strlen(text);
+  const int n = static_cast<int>((length + 4) / 4);
+  Room(n + 2);
+  Compile1(OP_STRING);
+  Compile1(n);
+  int32_t* at = (calculate ? tCode + tcIndex : pCode + pcIndex);
+  memset(at, 0, static_cast<size_t>(n) * sizeof(int32_t));
+  memcpy(at, text, length + 1);
+  if (calculate)
+    tcIndex += n;
+  else
+    pcIndex += n;
+}
+
+// ---- Names -------------------------------------------------------------------------------
+
+void AddTrigger(int32_t code) {
+  for (int i = 0; i < nTriggers; ++i)
+    if (trigger[i] == code) return;
+  if (nTriggers >= kMaxTriggers) FatalError(18, "Too many triggers for this rule.");
+  trigger[nTriggers++] = code;
+}
+
+void CompileIdent(int kind, const char* name) {
+  int cls = 0, index = 0;
+  if (!FindMVVar(name, &cls, &index)) {
+    const std::string text = std::string("Undeclared identifier: ") + name;
+    FatalError(17, text.c_str());
+  }
+  mvNeed[cls][index] = 1;
+  const int32_t code = Code(cls, index);
+  Compile2(OP_VARREF, code);
+  if (inTrigger && cls >= 1) AddTrigger(code);
+  if (cls == mv_) {
+    if (kind != 1) Advise(25, (std::string(name) + " Requires Function Call Format").c_str());
+    FunctionTriggers(index);
+  }
+  if (cls == exp_ && (strcmp(name, "exp_arg_less") == 0 || strcmp(name, "exp_arg_more") == 0))
+    Advise(12, (std::string("Variable ") + name + " has not yet been implemented.").c_str());
+  if (cls == old_) {
+    const char* instead = ObsoleteReplacement(index);
+    const std::string text = instead != nullptr ? std::string(name) + " is obsolete: use " + instead + " instead."
+                                                : std::string(name) + " is obsolete: do not use.";
+    Advise(12, text.c_str());
+    Advise(12, "See Tech Note #8 for details.");
+  }
+  if (cls < usr_ && mvType[cls][index] == kTypeIStat) {
+    for (int i = 0; i < nStats; ++i)
+      if (statVars[i] == code) return;
+    if (nStats >= kMaxStatVars) FatalError(36, "Too many predefined statistic variables!");
+    statVars[nStats++] = code;
+  }
+}
+
+void CompileSetOp(int op) {
+  switch (op) {
+    case 7:   // op_comma
+    case 9:   // op_iterator
+    case 23:  // op_cond
+    case 24:  // op_iterator_call
+    case 28:  // op_and_assign
+    case 30:  // op_left_assign
+    case 32:  // op_or_assign
+    case 34:  // op_right_assign
+    case 36:  // op_xor_assign
+    case 38:  // op_based
+    case 41:  // op_bit_xor
+    case 42:  // op_cast
+    case 59:  // op_arrow
+    case 64:  // op_indirect
+    case 66:  // op_member
+    case 67:  // op_memptr: no instruction exists for it
+    case 68:  // op_memsel: nor for this one
+    case 76:  // op_sizeof
+      FatalError(15, "This operator is not allowed in a Morvane rule.");
+    default:
+      break;
+  }
+}
+
+// ---- Calls ------------------------------------------------------------------------------
+
+void CompileFunc(int kind) {
+  callStack.push_back(0);
+  if (kind == 0) Compile1(OP_FCNPUSH);
+}
+
+void CompileFunArg() {
+  if (!callStack.empty()) ++callStack.back();
+}
+
+void CompileCall() {
+  int count = 0;
+  if (!callStack.empty()) {
+    count = callStack.back();
+    callStack.pop_back();
+  }
+  Compile2(OP_FCNCALL, count);
+}
+
+// ---- Folding ------------------------------------------------------------------------------
+
+void CompileBeginConstant() {
+  if (tCodeDepth > 0) {
+    tcStack.push_back({tCode, tcIndex});
+    tCode = static_cast<int32_t*>(calloc(kTempCodeUnits, sizeof(int32_t)));
+  } else {
+    nTemp = 0;
+    mvTempCount = 0;
+    MV_ASSERT(tCode != nullptr, kPhaseRules);
+    memset(tCode, 0, kTempCodeUnits * sizeof(int32_t));
+  }
+  tcIndex = 0;
+  calculate = 1;
+  ++tCodeDepth;
+}
+
+void CompileEndConstant() {
+  MV_ASSERT(calculate, kPhaseRules);
+  if (tcIndex == 0) {
+    goodConst = 0;
+    constResult = 0;
+  } else {
+    Compile1(OP_STOP);
+    mvTempCount = nTemp;
+    foldHasResult = false;
+    Interpret(tCode, tcIndex, 0);
+    constResult = foldHasResult ? foldResult : 0;
+    goodConst = 1;
+  }
+  if (tCodeDepth >= 2) {
+    free(tCode);
+    tCode = tcStack.back().code;
+    tcIndex = tcStack.back().index;
+    tcStack.pop_back();
+  } else {
+    calculate = 0;
+  }
+  --tCodeDepth;
+  MV_ASSERT(tCodeDepth >= 0, kPhaseRules);
+}
+
+// ---- Statements ---------------------------------------------------------------------------
+
+namespace {
+
+void PushIf(int32_t position) {
+  if (ifLevel >= kMaxIfLevel) Panic(19);
+  ifStack[ifLevel++] = position;
+}
+
+int PopIf() {
+  MV_ASSERT(ifLevel > 0, kPhaseRules);
+  return ifStack[--ifLevel];
+}
+
+void WriteTheRule() {
+  Compile1(OP_STOP);
+  if (writer.file != nullptr) WriteRule(&writer, pCode, pcIndex, trigger, nTriggers);
+  pcIndex = 0;
+  nTriggers = 0;
+}
+
+}  // namespace
+
+void CompileBeginIf() {
+  if (ifLevel == 0) {
+    inTrigger = true;
+    nTriggers = 0;
+  }
+}
+
+void CompileDoIf() {
+  Compile2(OP_IF, 0);
+  PushIf(pcIndex - 1);
+  inTrigger = false;
+}
+
+void CompileDoThen() {
+  lastIfOperand = PopIf();
+  pCode[lastIfOperand] = pcIndex;
+}
+
+void CompileDoElse() {
+  if (ifLevel == 0) Warning(19);
+  Compile2(OP_JUMP, 0);
+  PushIf(pcIndex - 1);
+  if (lastIfOperand >= 0) pCode[lastIfOperand] = pcIndex;
+}
+
+void CompileEndElse() {
+  const int at = PopIf();
+  pCode[at] = pcIndex;
+}
+
+void CompileEndIf() {
+  if (ifLevel != 0) return;
+  WriteTheRule();
+  ruleJustWritten = true;
+}
+
+void CompileBeginWhile() { PushIf(pcIndex); }
+
+void CompileDoWhile() {
+  Compile2(OP_WHILE, 0);
+  const int w = pcIndex - 1;
+  const int s = ifStack[ifLevel - 1];
+  PushIf(w);
+  breakStack.push_back(w);
+  contStack.push_back(s);
+}
+
+void CompileEndWhile() {
+  const int w = PopIf();
+  const int s = PopIf();
+  Compile2(OP_JUMP, s);
+  pCode[w] = pcIndex;
+  breakStack.pop_back();
+  contStack.pop_back();
+}
+
+void CompileBeginSwitch() {
+  if (ifLevel == 0) FatalError(15, "This switch must be inside a rule!");
+  swStack.emplace_back();
+}
+
+void CompileDoSwitch() {
+  Compile2(OP_SWITCH, 0);
+  swStack.back().operand = pcIndex - 1;
+  breakStack.push_back(pcIndex - 1);
+}
+
+void CompileBeginCase() {
+  if (swStack.empty()) FatalError(0, "Case without a Switch!\n");
+  SwitchRecord& s = swStack.back();
+  if (s.count < kMaxCases) s.targets[s.count] = pcIndex;
+}
+
+void CompileDoCase() {
+  if (swStack.empty()) FatalError(0, "Orphan case statement!");
+  if (!goodConst) FatalError(0, "Bad case constant.");
+  SwitchRecord& s = swStack.back();
+  s.values[s.count++] = constResult;
+  if (s.count >= kMaxCases) FatalError(0, "Too many cases in this switch!");
+}
+
+void CompileDoDefault() {
+  if (swStack.empty()) FatalError(0, "Default without a Switch!\n");
+  swStack.back().defaultTarget = pcIndex;
+}
+
+void CompileEndSwitch() {
+  SwitchRecord& s = swStack.back();
+  // The table lists the cases in label order.
+  int order[kMaxCases];
+  for (int i = 0; i < s.count; ++i) order[i] = i;
+  for (int i = 1; i < s.count; ++i)
+    for (int j = i; j > 0 && s.values[order[j - 1]] > s.values[order[j]]; --j) std::swap(order[j - 1], order[j]);
+  const int p = pcIndex;
+  pCode[s.operand] = p;
+  Room(4 + 2 * s.count);
+  Compile2(OP_TABLEJUMP, 0);
+  Compile1(s.count);
+  Compile1(s.defaultTarget);
+  for (int i = 0; i < s.count; ++i) {
+    Compile1(NewValCell(&s.values[order[i]], kTypeInt));
+    Compile1(s.targets[order[i]]);
+  }
+  pCode[p + 1] = pcIndex;
+  swStack.pop_back();
+  breakStack.pop_back();
+}
+
+void CompileBreak() {
+  if (breakStack.empty()) FatalError(0, "Orphan break statement!");
+  Compile2(OP_BREAK, breakStack.back());
+}
+
+void CompileContinue() {
+  if (contStack.empty()) FatalError(0, "Orphan continue statement!");
+  Compile2(OP_CONTINUE, contStack.back());
+}
+
+void CompileNotAllowed() { Panic(15); }
+
+void CompileEndStmt(int kind) {
+  if (ruleJustWritten) {
+    ruleJustWritten = false;
+    return;
+  }
+  // Declarations and uncounted constructs leave no code.
+  if (kind != 1 && kind != 2) return;
+  if (ifLevel == 0) Warning(31);
+  Compile1(OP_ENDSTMT);
+}
+
+// ---- The compiled rule file -------------------------------------------------------------
+
+void BeginRuleFile(FILE* file, const char* ruleName) {
+  FreeValList();
+  writerName = ruleName;
+  BeginCode(&writer, file, ruleName);
+}
+
+void EndRuleFile() {
+  for (int i = 0; i < nVars; ++i) {
+    writer.varTypes.push_back(mvType[usr_][i]);
+    writer.varTypes.push_back(mvDim[usr_][i]);
+  }
+  for (int i = 0; i < nStats; ++i) writer.stats.push_back(statVars[i]);
+  for (int cls = 0; cls < kClasses; ++cls)
+    for (int i = 0; i < mvLast[cls]; ++i)
+      if (mvNeed[cls] != nullptr && mvNeed[cls][i] != 0) writer.used.push_back(Code(cls, i));
+  for (ValCell* c = valList; c != nullptr; c = c->next) writer.constants.push_back(c->value);
+  EndCode(&writer, writerName.c_str());
+  writer.file = nullptr;
+  FreeValList();
+  ResetComp();
+}
+
+}  // namespace mv
