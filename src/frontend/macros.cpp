@@ -58,6 +58,10 @@ enum : int { kOpMacroArg = 10, kOpMacroBegin = 11, kOpMacroCall = 12 };
 enum : int { kPrjConflicts = 4, kPrjMacros = 15 };
 
 Macro* modMacros[kHashChains];
+// How many names of the module table fall on each slot of a second, finer
+// hash: a name on an empty slot is no module macro, and most identifiers
+// are turned away without walking their chain.
+uint32_t modNameCount[1u << 14];
 // A directive or a rule met while a call's arguments are read may undefine
 // the macro being expanded: its record stays until no expansion is running.
 int runningExpansions;
@@ -371,10 +375,22 @@ std::string ListText(const PPList& list) {
 
 namespace {
 
+size_t NameSlot(const char* name, size_t* length) {
+  uint32_t h = 2166136261u;
+  const char* p = name;
+  for (; *p != 0; ++p) h = (h ^ static_cast<unsigned char>(*p)) * 16777619u;
+  if (length != nullptr) *length = static_cast<size_t>(p - name);
+  return (h ^ (h >> 14)) & ((1u << 14) - 1);
+}
+
+void ClearNameCounts() { memset(modNameCount, 0, sizeof modNameCount); }
+
 Macro* FindIn(Macro* const* table, const char* name) {
   // Chains are long (127 of them for thousands of names): the length and
   // the first byte turn most names away before a full comparison.
-  const size_t n = strlen(name);
+  size_t n;
+  const size_t slot = NameSlot(name, &n);
+  if (table == modMacros && modNameCount[slot] == 0) return nullptr;
   for (Macro* m = table[Hashit(name)]; m != nullptr; m = m->next)
     if (m->name.size() == n && m->name[0] == name[0] && memcmp(m->name.data(), name, n) == 0) return m;
   return nullptr;
@@ -390,6 +406,7 @@ Macro* NewMacro(const std::string& name) {
 }
 
 void Insert(Macro* m) {
+  ++modNameCount[NameSlot(m->name.c_str(), nullptr)];
   Macro*& head = modMacros[Hashit(m->name.c_str())];
   m->next = head;
   head = m;
@@ -437,6 +454,7 @@ void FreeTable(Macro** table) {
     }
     table[i] = nullptr;
   }
+  if (table == modMacros) ClearNameCounts();
 }
 
 }  // namespace
@@ -475,6 +493,7 @@ void UndefMacro(const char* name, bool fromSource) {
   if (*link == nullptr) return;
   Macro* gone = *link;
   *link = gone->next;
+  --modNameCount[NameSlot(gone->name.c_str(), nullptr)];
   if (runningExpansions > 0)
     retiredMacros.push_back(gone);
   else
@@ -1191,6 +1210,7 @@ void ResetMacros() {
     }
     modMacros[i] = nullptr;
   }
+  ClearNameCounts();
   top.q.clear();
 }
 
