@@ -68,6 +68,10 @@ void Compile(int op) {
   Record("Compile", static_cast<long>(op));
   if (Emitting()) Compile1(op);
 }
+void DeclName(LexToken* token) {
+  if (RuleCompiling()) CompileDeclName(token != nullptr ? token->text : nullptr);
+}
+
 void DoIdent(int kind, LexToken* token) {
   Record("DoIdent", static_cast<long>(kind));
   if (calculate && tCode != nullptr) {
@@ -243,20 +247,35 @@ void EndStmt(int kind) {
 }
 void StartGnuBlock() { Record("StartGnuBlock"); }
 void EndGnuBlock() { Record("EndGnuBlock"); }
-void Specifier(int code) { Record("Specifier", static_cast<long>(code)); }
-void GetNewType() { Record("GetNewType"); }
+void Specifier(int code) {
+  Record("Specifier", static_cast<long>(code));
+  if (RuleCompiling()) CompileSpecifier(code);
+}
+void GetNewType() {
+  Record("GetNewType");
+  if (checkRules && pCode != nullptr) CompileNewDeclarator();
+}
 void ExtModifier(int code) { Record("ExtModifier", static_cast<long>(code)); }
 void PtrQualifier(int flag) { Record("PtrQualifier", static_cast<long>(flag)); }
 void DirectDecl(int kind) { Record("DirectDecl", static_cast<long>(kind)); }
 void PushDeclarator() { Record("PushDeclarator"); }
 void PopDeclarator() { Record("PopDeclarator"); }
-void AttachMod(int kind) { Record("AttachMod", static_cast<long>(kind)); }
-void CheckDeclarator(int hasInit) { Record("CheckDeclarator", static_cast<long>(hasInit)); }
+void AttachMod(int kind) {
+  Record("AttachMod", static_cast<long>(kind));
+  if (RuleCompiling()) CompileAttachMod(kind);
+}
+void CheckDeclarator(int hasInit) {
+  Record("CheckDeclarator", static_cast<long>(hasInit));
+  if (RuleCompiling()) CompileCheckDeclarator(hasInit);
+}
 void BeginInit(int kind) { Record("BeginInit", static_cast<long>(kind)); }
 void InitExpr() { Record("InitExpr"); }
 void CheckInit(int isExpr) { Record("CheckInit", static_cast<long>(isExpr)); }
 void EmptyDeclaration() { Record("EmptyDeclaration"); }
-void EndDclList() { Record("EndDclList"); }
+void EndDclList() {
+  Record("EndDclList");
+  if (checkRules && pCode != nullptr) CompileEndDclList();
+}
 void PushDState(int kind) { Record("PushDState", static_cast<long>(kind)); }
 void PopDState() { Record("PopDState"); }
 void DoTypeName() { Record("DoTypeName"); }

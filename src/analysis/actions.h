@@ -142,6 +142,8 @@ void Specifier(int code);
 void GetNewType();
 void ExtModifier(int code);
 void PtrQualifier(int flag);
+// The name of the declarator that DirectDecl(1) follows.
+void DeclName(LexToken* token);
 void DirectDecl(int kind);  // 0 old-style list, 1 name, 2 enumerator, 3 nameless bit-field, 4 operator
 void PushDeclarator();
 void PopDeclarator();

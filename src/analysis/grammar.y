@@ -411,7 +411,7 @@ declarator:
   ;
 
 direct_declarator:
-    IDENTIFIER                                { DirectDecl(1); }
+    IDENTIFIER                                { DeclName($1); DirectDecl(1); }
   | declarator_open declarator ')'            { PopDeclarator(); }
   | direct_declarator array_suffix
   | direct_declarator parameter_suffix

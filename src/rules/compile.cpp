@@ -54,6 +54,18 @@ std::vector<int> breakStack;
 std::vector<int> contStack;
 std::vector<int> callStack;  // argument counts of the open calls
 
+// The declaration being compiled.
+struct RuleDecl {
+  bool statistic = false;
+  int base = 0;  // token code of the type specifier; 0: none (int)
+  std::string name;
+  int nModifiers = 0;
+  bool hasArray = false;
+  int arraySize = 0;
+  bool inInit = false;  // its initializer is read over: it compiles no code
+};
+RuleDecl decl;
+
 bool ruleJustWritten;  // EndIf wrote a rule: the EndStmt that follows adds nothing
 CodeWriter writer;
 std::string writerName;
@@ -153,10 +165,11 @@ void ResetComp() {
   callStack.clear();
   for (TCRecord& r : tcStack) free(r.code);
   tcStack.clear();
+  decl = RuleDecl{};
 }
 
-bool RuleCompiling() { return checkRules && pCode != nullptr && !calculate; }
-bool Emitting() { return calculate ? tCode != nullptr : (checkRules && pCode != nullptr); }
+bool RuleCompiling() { return checkRules && pCode != nullptr && !calculate && !decl.inInit; }
+bool Emitting() { return calculate ? tCode != nullptr : (checkRules && pCode != nullptr && !decl.inInit); }
 
 void Compile1(int32_t unit) {
   if (calculate) {
@@ -354,7 +367,7 @@ void CompileEndConstant() {
 namespace {
 
 void PushIf(int32_t position) {
-  if (ifLevel >= kMaxIfLevel) Panic(19);
+  if (ifLevel + 1 >= kMaxIfLevel) Panic(19);
   ifStack[ifLevel++] = position;
 }
 
@@ -502,6 +515,63 @@ void CompileEndStmt(int kind) {
   if (ifLevel == 0) Warning(31);
   Compile1(OP_ENDSTMT);
 }
+
+// ---- Declarations -----------------------------------------------------------------------
+
+void CompileSpecifier(int code) {
+  if (code == 376)
+    decl.statistic = true;
+  else if (decl.base == 0 || decl.base == 355)
+    decl.base = code;  // `statistic int` and `statistic float` name their base after the storage class
+  else
+    Panic(15);
+}
+
+void CompileDeclName(const char* name) { decl.name = name != nullptr ? name : ""; }
+
+void CompileAttachMod(int kind) {
+  ++decl.nModifiers;
+  // An array suffix binds before the pointers in front of the name.
+  if (kind == 4 && !decl.hasArray) {
+    decl.hasArray = true;
+    decl.arraySize = goodConst ? constResult : 0;
+  }
+}
+
+void CompileCheckDeclarator(int hasInit) {
+  if (decl.name.empty()) Panic(15);
+  int cls = 0, index = 0;
+  if (FindMVVar(decl.name.c_str(), &cls, &index)) {
+    const std::string text = "Duplicate declaration of " + decl.name;
+    FatalError(20, text.c_str());
+  }
+  if (hasInit) Warning(41);
+  VarDescriptor d{};
+  d.storageClass = decl.statistic ? kStorageStatistic : 0;
+  switch (decl.base) {
+    case 0:
+    case 355: d.baseType = kBaseInt; break;
+    case 344: d.baseType = kBaseChar; break;
+    case 348: d.baseType = kBaseFloat; break;
+    case 410: d.baseType = kBaseFile; break;
+    default: d.baseType = -1; break;
+  }
+  d.nModifiers = decl.nModifiers;
+  d.firstModifier = decl.hasArray ? kModArray : decl.nModifiers > 0 ? kModPointer : 0;
+  d.arraySize = decl.arraySize;
+  AddMVVar(decl.name.c_str(), d);
+  decl.inInit = hasInit != 0;
+}
+
+void CompileNewDeclarator() {
+  decl.name.clear();
+  decl.nModifiers = 0;
+  decl.hasArray = false;
+  decl.arraySize = 0;
+  decl.inInit = false;
+}
+
+void CompileEndDclList() { decl = RuleDecl{}; }
 
 // ---- The compiled rule file -------------------------------------------------------------
 

@@ -75,6 +75,15 @@ void CompileContinue();
 void CompileNotAllowed();
 void CompileEndStmt(int kind);
 
+// Declarations of rule-file variables: the specifiers, the declarator's
+// name and levels, then the declarator is added to the trigger table.
+void CompileSpecifier(int code);
+void CompileDeclName(const char* name);
+void CompileAttachMod(int kind);
+void CompileCheckDeclarator(int hasInit);
+void CompileNewDeclarator();  // the next declarator of the list: same specifiers
+void CompileEndDclList();
+
 // The compiled rule file being written: header at the start, one record per
 // rule as it ends, the trailer at the end.
 void BeginRuleFile(FILE* file, const char* ruleName);
