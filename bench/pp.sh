@@ -17,6 +17,16 @@
 # included). The machine is shared, so the CPU figures are the steadier ones;
 # the ratios are printed for both. The warning-23 count (header not found) of
 # our run must be 0 for the ratio to mean anything.
+#
+# Recorded 2026-12-06 on the shared 2-core machine (CPU seconds, best of 5;
+# 129 modules, 45659 module lines and 2007939 header lines, warning 23: 0):
+#   before reading files whole and the plain-run scanners:
+#     gcc -E 2.01, start-up 1.04, morvane 2.54: (gcc - start-up)/morvane 0.38x, gcc/morvane 0.79x
+#   after (commit "Turn away names that are no module macro..."):
+#     gcc -E 1.89, start-up 1.00, morvane 1.39: (gcc - start-up)/morvane 0.64x, gcc/morvane 1.36x
+#   The 1.5x target is not met. callgrind: 10.6 G instructions before, 6.1 G
+#   after; what remains is spread over macro expansion (its token vectors and
+#   strings), directive evaluation, and the per-line and per-token records.
 set -euo pipefail
 export LC_ALL=C
 cd "$(dirname "$0")/.."
