@@ -238,9 +238,9 @@ void CompileRules() {
   TokenInit();
   InitParser();
   syntaxErrors = 0;
-  yyparse();
+  const int parsed = yyparse();
   FlushAllLines();
-  if (syntaxErrors > 0) CleanExit(1);
+  if (parsed != 0 || syntaxErrors > 0) CleanExit(1);
   EndRuleFile();
   fclose(codeFile);
   codeFile = nullptr;

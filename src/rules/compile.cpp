@@ -38,6 +38,10 @@ struct TCRecord {
   int index;
 };
 std::vector<TCRecord> tcStack;
+// The outermost folding's buffers live for the run; nested foldings take
+// buffers of their own from the heap.
+int32_t tBase[kTempCodeUnits];
+int32_t tempBase[kTempConstants];
 
 int32_t ifStack[kMaxIfLevel];
 int lastIfOperand = -1;  // the IF operand that DoThen patched last, for DoElse
@@ -139,13 +143,9 @@ void InitComp() {
   maxStatCount = 100000;
   ResetComp();
   if (checkRules) pCode = static_cast<int32_t*>(calloc(kMainBuffer, sizeof(int32_t)));
-  free(mvTemp);
-  free(tCode);
-  mvTemp = static_cast<int32_t*>(calloc(kTempConstants, sizeof(int32_t)));
-  tCode = static_cast<int32_t*>(calloc(kTempCodeUnits, sizeof(int32_t)));
-  tcIndex = tCodeDepth = nTemp = 0;
+  mvTemp = tempBase;
+  memset(tempBase, 0, sizeof tempBase);
   mvTempCount = 0;
-  calculate = 0;
   goodConst = 0;
   constResult = 0;
 }
@@ -163,8 +163,13 @@ void ResetComp() {
   breakStack.clear();
   contStack.clear();
   callStack.clear();
-  for (TCRecord& r : tcStack) free(r.code);
+  if (tCode != nullptr && tCode != tBase) free(tCode);
+  for (TCRecord& r : tcStack)
+    if (r.code != tBase) free(r.code);
   tcStack.clear();
+  tCode = tBase;
+  tcIndex = tCodeDepth = nTemp = 0;
+  calculate = 0;
   decl = RuleDecl{};
 }
 
