@@ -231,7 +231,8 @@ struct Expr {
       Invalid();
       return 0;
     }
-    PPTok t = la;
+    // The lookahead is filled anew before it is read again.
+    PPTok t = std::move(la);
     Consume();
     switch (code) {
       case kTokInt: return IntegerValue(t.text.c_str());

@@ -11,11 +11,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <deque>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 
 #include "analysis/module.h"
@@ -42,8 +42,21 @@ int conflictFile;
 int skipMacroOps;
 bool exitOnError, allowPPSearch;
 
+// The pending tokens, kept in reverse order in a vector: the front is the
+// last element, so that putting a replacement in front of the stream and
+// taking tokens from it move no other token and, once the vector has grown,
+// allocate nothing.
+struct PPQueue {
+  std::vector<PPTok> v;
+  bool empty() const { return v.empty(); }
+  PPTok& front() { return v.back(); }
+  void pop_front() { v.pop_back(); }
+  void push_front(PPTok&& t) { v.push_back(std::move(t)); }
+  void clear() { v.clear(); }
+};
+
 struct PPStream {
-  std::deque<PPTok> q;
+  PPQueue q;
   bool source;  // the line reader follows the pending tokens
 };
 
@@ -91,7 +104,7 @@ int NameId(const std::string& name) {
 // their results are kept.
 std::vector<std::vector<int>> hideSets{{}};
 std::map<std::vector<int>, int> hideIndex{{{}, 0}};
-std::unordered_map<uint64_t, int> hideUnions, hideMeets;
+std::unordered_map<uint64_t, int> hideUnions, hideMeets, hideWiths;
 
 int InternHide(std::vector<int>&& set) {
   auto [at, isNew] = hideIndex.emplace(set, static_cast<int>(hideSets.size()));
@@ -128,11 +141,15 @@ int HideIntersection(int a, int b) {
 }
 
 int HideWith(int a, int id) {
+  auto [known, isNew] = hideWiths.emplace(HidePair(a, id), a);
+  if (!isNew) return known->second;
   std::vector<int> set = hideSets[a];
   auto at = std::lower_bound(set.begin(), set.end(), id);
   if (at != set.end() && *at == id) return a;
   set.insert(at, id);
-  return InternHide(std::move(set));
+  const int with = InternHide(std::move(set));
+  known->second = with;
+  return with;
 }
 
 bool Hidden(const PPTok& t, int id) {
@@ -175,16 +192,22 @@ bool DirectiveBlanks() {
   }
 }
 
+// Few distinct number suffixes occur; each is kept once.
+const char* InternSuffix(std::string_view text) {
+  if (text.empty()) return "";
+  static std::set<std::string, std::less<>> suffixes;
+  auto at = suffixes.find(text);
+  if (at == suffixes.end()) at = suffixes.emplace(text).first;
+  return at->c_str();
+}
+
 void FromLexer(int code, PPTok* t) {
   t->code = code;
   t->text = lexTokenValue;
   t->white = lex1WhiteAfter;
   t->wide = (code == kTokString || code == kTokChar) && isWide;
   t->floatSuffix = code == kTokFloat && floatBySuffix ? 'f' : 0;
-  if (code == kTokInt || code == kTokFloat)
-    t->suffix = lexNumberSuffix;
-  else
-    t->suffix.clear();
+  t->suffix = code == kTokInt || code == kTokFloat ? InternSuffix(lexNumberSuffix) : "";
   t->noExpand = false;
   t->param = -1;
   t->hide = 0;
@@ -242,7 +265,7 @@ std::string TokText(const PPTok& t) {
     case kTokChar: return (t.wide ? "L'" : "'") + t.text + "'";
     case kTokInt: return t.text + t.suffix;
     case kTokFloat:
-      if (!t.suffix.empty()) return t.text + t.suffix;
+      if (*t.suffix != 0) return t.text + t.suffix;
       return t.floatSuffix != 0 ? t.text + t.floatSuffix : t.text;
     case kTokEmpty: return "";
     default: return t.text;
@@ -337,7 +360,7 @@ PPList TokenizeText(const char* text) {
         t.code = kTokInt;
         while (s.size() > 1 && strchr("uUlL", s.back()) != nullptr) s.pop_back();
       }
-      t.suffix.assign(reinterpret_cast<const char*>(start) + s.size(), written - s.size());
+      t.suffix = InternSuffix(std::string_view(reinterpret_cast<const char*>(start) + s.size(), written - s.size()));
       t.text = s;
     } else if (IdentChar(*p) || *p == '@') {
       while (IdentChar(*p) || *p == '@') ++p;
@@ -415,7 +438,7 @@ void Insert(Macro* m) {
 bool SameList(const PPList& a, const PPList& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (a[i].code != b[i].code || a[i].text != b[i].text || a[i].suffix != b[i].suffix ||
+    if (a[i].code != b[i].code || a[i].text != b[i].text || strcmp(a[i].suffix, b[i].suffix) != 0 ||
         a[i].param != b[i].param)
       return false;
   return true;
@@ -574,17 +597,22 @@ void ScanMacro() {
   const bool function = (m->flags & kMacroFunction) != 0;
   int length = 0;
   std::vector<int> refs(m->params.size(), 0);
+  // The body grows in a buffer kept from one definition to the next and is
+  // copied once, at its size, into the record.
+  static PPList scratch;
+  PPList& body = scratch;
+  body.clear();
   for (int code; (code = Lex1()) != 0;) {
     PPTok t;
     FromLexer(code, &t);
     if (leadComment && noWhite) {
       SetPPVar(kPPComment);
-      if (!ansiKeys && !m->body.empty()) {
+      if (!ansiKeys && !body.empty()) {
         PPTok paste;
         paste.code = kTokPaste;
         paste.text = "##";
         paste.param = -2;
-        m->body.push_back(paste);
+        body.push_back(paste);
       }
     }
     length += static_cast<int>(t.text.size()) + (t.white ? 1 : 0);
@@ -601,9 +629,11 @@ void ScanMacro() {
         }
       if (t.text == m->name) SetPPVar(kPPRecursive);
     }
-    m->body.push_back(std::move(t));
+    body.push_back(std::move(t));
     if (lexChar == kEol || lexChar < 0) break;
   }
+  m->body.assign(std::make_move_iterator(body.begin()), std::make_move_iterator(body.end()));
+  body.clear();
   PPList& b = m->body;
   for (size_t i = 0; i < b.size(); ++i) {
     if (b[i].param < 0) continue;
@@ -648,6 +678,23 @@ void ScanMacro() {
 
 namespace {
 
+// Token lists emptied by finished expansions, kept with their capacity for
+// the next ones: a call's arguments and replacement then allocate nothing
+// once the buffers have grown. Expansions nest, so there is a stack of them.
+std::vector<PPList> spareLists;
+
+PPList TakeList() {
+  if (spareLists.empty()) return {};
+  PPList l = std::move(spareLists.back());
+  spareLists.pop_back();
+  return l;
+}
+
+void GiveList(PPList& l) {
+  l.clear();
+  if (l.capacity() != 0 && l.capacity() <= 4096 && spareLists.size() < 256) spareLists.push_back(std::move(l));
+}
+
 // White space followed the last macro call expanded (its name, or the ')'
 // that closed its arguments).
 bool lastCallWhite;
@@ -687,7 +734,7 @@ bool CollectArgs(PPStream& s, const Macro* m, std::vector<PPList>* args, PPTok* 
   const bool fire = !checkRules && HasRules(op_, kOpMacroArg);
   const bool savedParams = inMacroParams;
   inMacroParams = true;
-  PPList current;
+  PPList current = TakeList();
   int depth = 0;
   bool closed = false;
   PPTok t;
@@ -704,7 +751,7 @@ bool CollectArgs(PPStream& s, const Macro* m, std::vector<PPList>* args, PPTok* 
       --depth;
     } else if (t.code == ',' && depth == 0 && !(variadic && args->size() + 1 >= nParams)) {
       args->push_back(std::move(current));
-      current.clear();
+      current = TakeList();
       continue;
     }
     current.push_back(std::move(t));
@@ -718,6 +765,12 @@ void Substitute(const Macro* m, std::vector<PPList>& args, PPList* out) {
   const PPList& body = m->body;
   std::vector<PPList> expanded(args.size());
   std::vector<bool> done(args.size(), false);
+  struct GiveBack {
+    std::vector<PPList>& lists;
+    ~GiveBack() {
+      for (PPList& l : lists) GiveList(l);
+    }
+  } giveBack{expanded};
   for (size_t i = 0; i < body.size(); ++i) {
     const PPTok& tok = body[i];
     const bool function = (m->flags & kMacroFunction) != 0;
@@ -754,15 +807,20 @@ void Substitute(const Macro* m, std::vector<PPList>& args, PPList* out) {
       }
       continue;
     }
-    for (const PPTok& a : *rep) out->push_back(a);
+    out->insert(out->end(), rep->begin(), rep->end());
     out->back().white = tok.white;
   }
 }
 
 void PasteAll(const Macro* m, PPList* list) {
   PPList& l = *list;
+  // Most replacements hold neither a ## nor an empty argument: nothing to do.
+  if (std::none_of(l.begin(), l.end(), [](const PPTok& t) {
+        return t.code == kTokEmpty || (t.code == kTokPaste && t.param == -2);
+      }))
+    return;
   const bool variadic = (m->flags & kMacroVariadic) != 0;
-  PPList out;
+  PPList out = TakeList();
   for (size_t i = 0; i < l.size(); ++i) {
     if (!(l[i].code == kTokPaste && l[i].param == -2)) {
       out.push_back(std::move(l[i]));
@@ -791,15 +849,16 @@ void PasteAll(const Macro* m, PPList* list) {
   }
   out.erase(std::remove_if(out.begin(), out.end(), [](const PPTok& t) { return t.code == kTokEmpty; }),
             out.end());
-  l = std::move(out);
+  std::swap(l, out);
+  GiveList(out);
 }
 
 // Expands the macro named by the token at the front of the stream. Returns
 // 0 when the replacement was put in front of the stream, 1 when it was
 // empty, 2 not a macro, 3 the name is being expanded already, 4 a
 // function-like macro without '('.
-int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
-  Macro* m = FindMacro(nameTok.text.c_str());
+int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg, Macro* found = nullptr) {
+  Macro* m = found != nullptr ? found : FindMacro(nameTok.text.c_str());
   if (m == nullptr) return 2;
   struct Running {
     Running() { ++runningExpansions; }
@@ -812,6 +871,15 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
   if (Hidden(nameTok, m->nameId)) return 3;
   const bool function = (m->flags & kMacroFunction) != 0;
   std::vector<PPList> args;
+  PPList out = TakeList();
+  struct GiveBack {
+    std::vector<PPList>& args;
+    PPList& out;
+    ~GiveBack() {
+      for (PPList& l : args) GiveList(l);
+      GiveList(out);
+    }
+  } giveBack{args, out};
   bool lastWhite = nameTok.white;
   // The names the replacement must not expand again: the macro's own, and
   // those that hid both the name and the ')' of its call. A name whose call
@@ -873,7 +941,7 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg) {
   }
   if (m->body.empty()) return 1;
   if (m->body[0].code == kTokPaste && m->body[0].param == -2) FatalError(59, FatalText(59));
-  PPList out;
+  out.reserve(m->body.size());
   Substitute(m, args, &out);
   PasteAll(m, &out);
   if (out.empty()) return 1;
@@ -919,8 +987,8 @@ void Deliver(const PPTok& t) {
   isFloat = t.code == kTokFloat;
   floatBySuffix = t.floatSuffix != 0;
   // Once per delivered token: a plain bounded copy rather than a formatted one.
-  const size_t k = std::min(t.suffix.size(), sizeof lexNumberSuffix - 1);
-  memcpy(lexNumberSuffix, t.suffix.data(), k);
+  const size_t k = std::min(strlen(t.suffix), sizeof lexNumberSuffix - 1);
+  memcpy(lexNumberSuffix, t.suffix, k);
   lexNumberSuffix[k] = 0;
 }
 
@@ -934,8 +1002,8 @@ int MacroToken() {
 }
 
 int PeekMacro() {
-  for (const PPTok& t : top.q)
-    if (t.code != kTokEmpty) return t.code;
+  for (auto it = top.q.v.rbegin(); it != top.q.v.rend(); ++it)
+    if (it->code != kTokEmpty) return it->code;
   return 0;
 }
 
@@ -961,13 +1029,14 @@ int PeekExpanded() {
 int ExpandIdent() {
   // Most identifiers name no macro: they are turned away before a token is made.
   top.source = true;
-  if (FindMacro(lexTokenValue) == nullptr) return 2;
+  Macro* const m = FindMacro(lexTokenValue);
+  if (m == nullptr) return 2;
   PPTok t;
   t.code = kTokIdent;
   t.text = lexTokenValue;
   t.white = lex1WhiteAfter;
   top.source = true;
-  const int r = ExpandAt(top, t, false);
+  const int r = ExpandAt(top, t, false, m);
   return r <= 1 ? r : 2;
 }
 
@@ -1037,8 +1106,9 @@ void RegisterMacroBuiltins() {
 }  // namespace
 
 PPList ExpandList(const PPList& list) {
-  PPStream s{std::deque<PPTok>(list.begin(), list.end()), false};
-  PPList out;
+  PPStream s{PPQueue{TakeList()}, false};
+  s.q.v.assign(list.rbegin(), list.rend());
+  PPList out = TakeList();
   PPTok t;
   bool gap = false;
   while (ExpandNext(s, &t, true, false, &gap)) {
@@ -1047,6 +1117,7 @@ PPList ExpandList(const PPList& list) {
     out.push_back(std::move(t));
   }
   if (gap && !out.empty()) out.back().white = true;
+  GiveList(s.q.v);
   return out;
 }
 

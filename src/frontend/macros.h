@@ -28,7 +28,9 @@ struct PPTok {
   bool wide = false;
   int param = -1;         // in a body: the parameter it refers to
   char floatSuffix = 0;   // a floating constant's dropped suffix letter
-  std::string suffix;     // a number's suffix letters as written (the text has none)
+  // A number's suffix letters as written (the text has none). Suffixes are
+  // interned and never freed, so that tokens copy them as one pointer.
+  const char* suffix = "";
   int hide = 0;           // names whose expansion produced the token: an interned set, 0 for none
 };
 using PPList = std::vector<PPTok>;
