@@ -23,8 +23,12 @@ build-san: deps
 	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMORVANE_SANITIZE=ON
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 
+# The example is checked with this machine's headers: tools/hostenv gives gcc's
+# search list (INCLUDE) and the -D list that selects the branches gcc takes.
 run: build
-	cd examples && ../$(BUILD)/morvane -L hello.c; echo "exit status $$?"
+	cd examples && INCLUDE="$$(../tools/hostenv c | sed -n 's/^INCLUDE=//p')" && export INCLUDE && \
+	  ../tools/hostenv c | tail -n +2 | tr '\n' '\0' | \
+	  xargs -0 sh -c '"$$0" "$$@" -Rlines.mv -L hello.c; echo "exit status $$?"' ../$(BUILD)/morvane
 
 test-fast: build
 	ctest --test-dir $(BUILD) -j $(JOBS) --output-on-failure
