@@ -161,15 +161,10 @@ bool RulesOnLexLine() { return lexLine != nullptr && (lexLine->flags & kLineRule
 bool HasRules(int cls, int index) { return mvRule[cls] != nullptr && mvRule[cls][index] != nullptr; }
 
 // Fires a lexical event at the lexer's line.
+// Nothing happens when the class has no rules at all.
 void FireAtLexer(int cls, int index, int32_t value) {
-  if (checkRules || mvRule[cls] == nullptr) return;
-  const bool savedRule = lexRule;
-  SourceLine* const savedLine = thisLine;
-  lexRule = true;
-  thisLine = lexLine;
-  Do1Rule(cls, index, value, true);
-  lexRule = savedRule;
-  thisLine = savedLine;
+  if (mvRule[cls] == nullptr) return;
+  FireLexEvent(cls, index, value);
 }
 
 bool IsBlank(int ch) { return ch == ' ' || ch == '\t' || ch == 11 || ch == 12 || ch == 10; }
