@@ -118,6 +118,15 @@ class StderrCapture {
   std::string text_;
 };
 
+// Runs fn, which must end the run; returns its status and leaves in *text what
+// went to stderr meanwhile.
+inline int RunExpectingExitWithStderr(const std::function<void()>& fn, std::string* text) {
+  StderrCapture capture;
+  const int status = RunExpectingExit(fn);
+  *text = capture.Text();
+  return status;
+}
+
 // A fresh directory that is the working directory while the object lives.
 class ScratchDir {
  public:

@@ -101,12 +101,8 @@ class BuiltinState : public mvtest::CleanState {
     if (count != nullptr) *count = n;
     return capture.Text();
   }
-  // Runs fn, which must end the run; returns its status and what went to stderr.
   static int Fails(const std::function<void()>& fn, std::string* text) {
-    StderrCapture capture;
-    const int status = RunExpectingExit(fn);
-    *text = capture.Text();
-    return status;
+    return mvtest::RunExpectingExitWithStderr(fn, text);
   }
 };
 

@@ -69,10 +69,7 @@ class StatsState : public mvtest::CleanState {
   }
 
   static int Fails(const std::function<void()>& fn, std::string* text) {
-    StderrCapture capture;
-    const int status = RunExpectingExit(fn);
-    *text = capture.Text();
-    return status;
+    return mvtest::RunExpectingExitWithStderr(fn, text);
   }
 };
 
