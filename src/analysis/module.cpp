@@ -12,6 +12,7 @@
 namespace mv {
 
 ModData modData;
+FcnData fcnData;
 long prjWarnings;
 
 void InitModule() {
