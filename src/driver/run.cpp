@@ -309,7 +309,9 @@ void ModuleLoop() {
     first = false;
     StartForcedIncludes();
     BeginModule();
-    ReadModuleTokens();
+    TokenInit();
+    InitParser();
+    yyparse();
     fflush(stdout);
     FlushAllLines();
     EndModule();

@@ -681,6 +681,9 @@ int yylex() {
   int code;
   do code = Lex4();
   while (code == kTokDropped);
+  // A ';' ends a statement or a declaration list: the lines before its own
+  // are closed and are written out and freed.
+  if (code == ';' && yaccLine != nullptr && CheckingSource()) FlushToHere(yaccLine->prev);
   return code;
 }
 
@@ -846,15 +849,6 @@ void InitTokens() {
   RegisterBuiltin(kFnIgnore, IgnoreFn, -1);
   RegisterBuiltin(kFnSkipNonansiIdent, SkipNonansiFn, 1);
   RegisterBuiltin(kFnOpFunction, OpFunctionFn, 0);
-}
-
-void ReadModuleTokens() {
-  TokenInit();
-  for (int code; (code = yylex()) != 0;) {
-    // The parser flushes at the end of each statement; so does this loop.
-    if (code == ';' && yaccLine != nullptr) FlushToHere(yaccLine->prev);
-    if (code == kTokEndModule) break;
-  }
 }
 
 }  // namespace mv

@@ -66,9 +66,6 @@ extern LexToken* yylvalToken;
 void InitTokens();
 // Per module: empties the chain and its cursors.
 void TokenInit();
-// Until a parser pulls the tokens: reads the module through the token stream
-// to its end, so that token, preprocessor, lexical and line rules run.
-void ReadModuleTokens();
 
 int Lex3(int64_t* value, double* fvalue);
 void LexAhead();
