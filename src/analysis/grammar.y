@@ -575,9 +575,17 @@ oldstyle_declarations:
 
 /* ---- Statements ---------------------------------------------------------------- */
 
+/* A label is reduced on its own: in a block it is an item like a statement,
+   so that a run of case labels (a switch over an enumeration can have
+   hundreds) does not pile up on the parser's stack. A label elsewhere (the
+   body of an if or a loop) is followed by its statement. */
 statement:
-    labeled_statement
-  | compound_statement
+    label statement
+  | unlabeled_statement
+  ;
+
+unlabeled_statement:
+    compound_statement
   | expression_statement
   | selection_statement
   | iteration_statement
@@ -588,16 +596,14 @@ statement:
   | error ';'                                 { EndStmt(kEndUncounted); }
   ;
 
-labeled_statement:
-    IDENTIFIER ':'                            { DoLabel(1); } statement
+label:
+    IDENTIFIER ':'                            { DoLabel(1); }
   | CASE
       { SetOp(op_case, $1, 0); BeginCase(); BeginConstant(); }
     case_values ':'
       { EndConstant(); DoCase(); DoLabel(0); }
-    statement
   | DEFAULT ':'
       { SetOp(op_default, $1, 0); DoDefault(); DoLabel(0); }
-    statement
   ;
 
 /* A case range (`case 1 ... 9:`) is an extension of one compiler family. */
@@ -617,7 +623,8 @@ block_items:
 
 block_item:
     declaration                               { EndStmt(kEndDeclaration); }
-  | statement
+  | unlabeled_statement
+  | label
   ;
 
 expression_statement:
@@ -629,12 +636,11 @@ expression_statement:
       { Warning(6); EndExpress(); EndStmt(kEndSimple); }
   ;
 
+/* if_then and else_head are one stack entry each, so that a chain of
+   `else if` takes one entry per link. */
 selection_statement:
     if_then                                   { NoElse(); EndIf(); EndStmt(kEndControl); }
-  | if_then ELSE
-      { SetOp(op_else, $2, 0); DoElse(); }
-    statement
-      { EndElse(); EndIf(); EndStmt(kEndControl); }
+  | else_head statement                       { EndElse(); EndIf(); EndStmt(kEndControl); }
   | SWITCH
       { SetOp(op_switch, $1, 0); BeginSwitch(); }
     condition
@@ -645,6 +651,10 @@ selection_statement:
 
 if_then:
     IF { SetOp(op_if, $1, 0); BeginIf(); } condition { DoIf(); } statement { DoThen(); }
+  ;
+
+else_head:
+    if_then ELSE                              { SetOp(op_else, $2, 0); DoElse(); }
   ;
 
 /* The controlling expression of if, while and switch; a missing ')' is a

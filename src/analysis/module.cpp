@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "analysis/symbols.h"
 #include "driver/run.h"
 #include "frontend/line.h"
 #include "frontend/macros.h"
@@ -58,6 +59,7 @@ void BeginProject() {
 void BeginModule() {
   if (proFile != nullptr) fprintf(proFile, "\n/***** Prototypes from %s *****/\n\n", srcFN);
   modData = ModData{};
+  InitSymbols();
   Do1Rule(mod_, kModBegin, 1, true);
   OtherMessages();
 }
@@ -70,6 +72,7 @@ void EndModule() {
   RecordModuleStatistics();
   DoRules(mod_);
   OtherMessages();
+  EndModuleSymbols();
 }
 
 void EndProject() {
@@ -77,6 +80,7 @@ void EndProject() {
   mvValue[prj_][kPrjEnd] = 1;
   DoRules(prj_);
   OtherMessages();
+  EndProjectSymbols();
 }
 
 }  // namespace mv

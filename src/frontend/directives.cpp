@@ -70,6 +70,19 @@ void FirePPRules() {
 // Skips to the line end: comments are skipped, other characters are not
 // read as tokens. Returns true when something other than white space and
 // comments was there.
+// sizeof in #if with pp_if_search on: the size of a type keyword, or 4
+// bytes times the first array dimension of a declared name.
+int32_t SearchedSize(const std::string& name, bool keyword) {
+  if (keyword) {
+    if (name == "short") return 2;
+    if (name == "int" || name == "long") return 4;
+    if (name == "double") return 8;
+    return 1;
+  }
+  const int32_t dimension = ppFirstDimensionHook != nullptr ? ppFirstDimensionHook(name.c_str()) : 0;
+  return 4 * (dimension > 0 ? dimension : 1);
+}
+
 bool SkipRest() {
   bool trailer = false;
   for (int ch = lexChar; ch != kEol && ch >= 0;) {
@@ -287,19 +300,25 @@ struct Expr {
     if (t.text == "sizeof") {
       SetPPVar(kPPSizeof);
       SetPPVar(kPPNotAnsi);
+      int32_t size = 1;
       if (Match('(')) {
+        std::string last;
         for (int depth = 0;;) {
           const int c = Code();
           if (c == 0) break;
+          if (c == kTokIdent) last = la.text;
           Consume();
           if (c == '(') ++depth;
           else if (c == ')' && depth-- == 0) break;
         }
+        if (allowPPSearch && !last.empty()) size = SearchedSize(last, FindCKeyword(last.c_str()) != kTokIdent);
       } else if (Code() != 0) {
         Consume();
       }
-      return 1;
+      return size;
     }
+    int32_t value;
+    if (allowPPSearch && ppEnumHook != nullptr && ppEnumHook(t.text.c_str(), &value)) return value;
     SetPPVar(kPPNotDefined);
     return 0;
   }

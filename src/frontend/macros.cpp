@@ -41,6 +41,8 @@ std::string pragName;
 int conflictFile;
 int skipMacroOps;
 bool exitOnError, allowPPSearch;
+bool (*ppEnumHook)(const char* name, int32_t* value);
+int32_t (*ppFirstDimensionHook)(const char* name);
 
 // The pending tokens, kept in reverse order in a vector: the front is the
 // last element, so that putting a replacement in front of the stream and

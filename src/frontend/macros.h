@@ -114,6 +114,12 @@ extern int conflictFile;       // file of a conflicting definition
 extern int skipMacroOps;
 inline bool OperatorCounted(bool fromMacro) { return !(skipMacroOps != 0 && fromMacro); }
 extern bool exitOnError, allowPPSearch;
+// With pp_if_search on, #if asks the declarations: the value of an
+// enumeration constant (false when the name is none), and the first array
+// dimension of a declared name (0 when it has none or is not declared).
+// Installed by the analysis; null: nothing is declared.
+extern bool (*ppEnumHook)(const char* name, int32_t* value);
+extern int32_t (*ppFirstDimensionHook)(const char* name);
 
 // ---- Directives (directives.cpp) ---------------------------------------------------
 

@@ -457,16 +457,16 @@ TEST_F(Parser, DeclarationActionsInOrder) {
        "Specifier(340) Specifier(363) Specifier(344) AttachMod(3) PtrQualifier(1) DirectDecl(1) "
        "CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
       {"int ( * fp ) ( int ) ;",
-       "Specifier(355) PushDeclarator() AttachMod(3) DirectDecl(1) PopDeclarator() FunParmStart(3) "
-       "Specifier(355) EndParm(5) FunParmEnd(3) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
+       "Specifier(355) PushDeclarator() AttachMod(3) DirectDecl(1) PopDeclarator() FunParmStart(3) SetOp(op_open_funargs,0) "
+       "Specifier(355) EndParm(5) FunParmEnd(3) SetOp(op_close_funargs,0) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
       {"int f @295( int x , char * ) , g @296( ) ;",
-       "Specifier(355) DirectDecl(1) FunParmStart(3) Specifier(355) DirectDecl(1) EndParm(2) "
-       "SetOp(op_separator,0) MoreParms() Specifier(344) AttachMod(3) EndParm(3) FunParmEnd(3) CheckDeclarator(0) "
-       "SetOp(op_separator,0) GetNewType() DirectDecl(1) FunParmStart(2) FunParmEnd(0) CheckDeclarator(0) "
+       "Specifier(355) DirectDecl(1) FunParmStart(3) SetOp(op_open_funargs,0) Specifier(355) DirectDecl(1) EndParm(2) "
+       "SetOp(op_separator,0) MoreParms() Specifier(344) AttachMod(3) EndParm(3) FunParmEnd(3) SetOp(op_close_funargs,0) CheckDeclarator(0) "
+       "SetOp(op_separator,0) GetNewType() DirectDecl(1) FunParmStart(2) SetOp(op_open_funargs,0) FunParmEnd(0) SetOp(op_close_funargs,0) CheckDeclarator(0) "
        "SetOp(op_semicolon,0) EndDclList()"},
       {"int f @295( const char * , ... ) ;",
-       "Specifier(355) DirectDecl(1) FunParmStart(3) Specifier(363) Specifier(344) AttachMod(3) EndParm(3) "
-       "SetOp(op_separator,0) Do3Dots(3) FunParmEnd(3) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
+       "Specifier(355) DirectDecl(1) FunParmStart(3) SetOp(op_open_funargs,0) Specifier(363) Specifier(344) AttachMod(3) EndParm(3) "
+       "SetOp(op_separator,0) Do3Dots(3) FunParmEnd(3) SetOp(op_close_funargs,0) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
       {"typedef %T * P ;",
        "Specifier(337) Specifier(313) AttachMod(3) DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) "
        "EndDclList()"},
@@ -493,15 +493,15 @@ TEST_F(Parser, FunctionDefinitionActionsInOrder) {
     const char* trace;
   } cases[] = {
       {"int f @295( int x ) { return x ; }",
-       "Specifier(355) DirectDecl(1) FunParmStart(3) Specifier(355) DirectDecl(1) EndParm(2) FunParmEnd(3) "
+       "Specifier(355) DirectDecl(1) FunParmStart(3) SetOp(op_open_funargs,0) Specifier(355) DirectDecl(1) EndParm(2) FunParmEnd(3) SetOp(op_close_funargs,0) "
        "FcnDeclarator() PushBlock() SetOp(op_return,0) BeginReturn(0) DoIdent(0) SetOp(op_semicolon,0) "
        "DoReturn(88,1) EndStmt(1) SetOp(op_close_brace,0) PopBlock()"},
       {"int f @296( a , b ) int a ; { }",
-       "Specifier(355) DirectDecl(1) FunParmStart(2) DirectDecl(0) EndParm(2) SetOp(op_separator,0) MoreParms() "
-       "DirectDecl(0) EndParm(2) FunParmEnd(2) FcnDeclarator() Specifier(355) DirectDecl(1) CheckDeclarator(0) "
+       "Specifier(355) DirectDecl(1) FunParmStart(2) SetOp(op_open_funargs,0) DirectDecl(0) EndParm(2) SetOp(op_separator,0) MoreParms() "
+       "DirectDecl(0) EndParm(2) FunParmEnd(2) SetOp(op_close_funargs,0) FcnDeclarator() Specifier(355) DirectDecl(1) CheckDeclarator(0) "
        "SetOp(op_semicolon,0) EndDclList() OldstyleFcn() PushBlock() SetOp(op_close_brace,0) PopBlock()"},
       {"f @296( ) { int i ; { return ; } }",
-       "DirectDecl(1) FunParmStart(2) FunParmEnd(0) FcnDeclarator() PushBlock() Specifier(355) DirectDecl(1) "
+       "DirectDecl(1) FunParmStart(2) SetOp(op_open_funargs,0) FunParmEnd(0) SetOp(op_close_funargs,0) FcnDeclarator() PushBlock() Specifier(355) DirectDecl(1) "
        "CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList() EndStmt(0) PushBlock() SetOp(op_return,0) "
        "BeginReturn(0) SetOp(op_semicolon,0) DoReturn(88,0) EndStmt(1) SetOp(op_close_brace,0) PopBlock() "
        "SetOp(op_close_brace,0) PopBlock()"},
@@ -548,7 +548,7 @@ TEST_F(Parser, StatementActionsInOrder) {
   };
   for (const auto& c : cases) {
     const std::string all = Trace(std::string("f @296( ) { ") + c.body + " }");
-    const std::string head = "DirectDecl(1) FunParmStart(2) FunParmEnd(0) FcnDeclarator() PushBlock() ";
+    const std::string head = "DirectDecl(1) FunParmStart(2) SetOp(op_open_funargs,0) FunParmEnd(0) SetOp(op_close_funargs,0) FcnDeclarator() PushBlock() ";
     const std::string tail = " SetOp(op_close_brace,0) PopBlock()";
     ASSERT_EQ(all.rfind(head, 0), 0u) << all;
     ASSERT_GE(all.size(), head.size() + tail.size());
