@@ -1,8 +1,11 @@
 #include "analysis/module.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 
+#include "analysis/functions.h"
+#include "analysis/statements.h"
 #include "analysis/symbols.h"
 #include "driver/run.h"
 #include "frontend/line.h"
@@ -25,28 +28,43 @@ namespace {
 
 // Slots of the module and project variables used here.
 enum : int {
-  kModBegin = 2, kModEnd = 6, kModMacros = 15, kModWarnings = 29,
+  kModAggr = 0, kModArray = 1, kModBegin = 2, kModComLines = 4, kModDecisions = 5, kModEnd = 6,
+  kModExecLines = 7, kModExtern = 8, kModFunctions = 9, kModGlobals = 10, kModHOperands = 11,
+  kModHOperators = 12, kModHigh = 13, kModLow = 14, kModMacros = 15, kModMembers = 16,
+  kModNonexec = 17, kModOperands = 18, kModOperators = 19, kModSimple = 20, kModStatic = 21,
+  kModTokens = 22, kModTotalLines = 23, kModUOperators = 25, kModUHOperators = 27, kModWarnings = 29,
+  kModWhiteLines = 30,
   kPrjBegin = 2, kPrjEnd = 6, kPrjModules = 17,
 };
+constexpr int kOperatorCount = 94;
 
-// The module statistics and the counts that the module record holds, by slot.
+int32_t Distinct(const int32_t* table) {
+  int32_t n = 0;
+  for (int i = 0; i < kOperatorCount; ++i) n += table[i] != 0 ? 1 : 0;
+  return n;
+}
+
+// The module statistics, recorded as one case each.
 void RecordModuleStatistics() {
-  struct Entry {
+  const struct {
     int slot;
     long value;
+  } entries[] = {
+      {kModAggr, modData.aggregates},      {kModArray, modData.arrayElements},
+      {kModComLines, modData.commentLines}, {kModDecisions, modData.decisions},
+      {kModExecLines, modData.execLines},   {kModExtern, modData.externs},
+      {kModFunctions, modData.functions},   {kModGlobals, modData.globals},
+      {kModHOperands, modData.hOperands},   {kModHOperators, modData.hOperators},
+      {kModHigh, modData.highStatements},   {kModLow, modData.lowStatements},
+      {kModMembers, modData.members},       {kModNonexec, modData.nonExecStatements},
+      {kModOperands, modData.operands},     {kModOperators, modData.operators},
+      {kModSimple, modData.simpleObjects},  {kModStatic, modData.statics},
+      {kModTokens, modData.tokens},         {kModTotalLines, modData.totalLines},
+      {kModWhiteLines, modData.whiteLines},
   };
-  const Entry entries[] = {
-      {0, modData.aggregates},    {1, modData.arrayElements},  {4, modData.commentLines}, {5, 0},
-      {7, modData.execLines},     {8, 0},                      {9, 0},                    {10, 0},
-      {11, 0},                    {12, 0},                     {13, modData.highStatements},
-      {14, modData.lowStatements}, {16, modData.members},      {17, modData.nonExecStatements},
-      {18, 0},                    {19, 0},                     {20, modData.simpleObjects},
-      {21, 0},                    {22, modData.tokens},        {23, modData.totalLines},
-      {24, 0},                    {25, 0},                     {26, 0},                   {27, 0},
-      {28, 0},                    {30, modData.whiteLines},
-  };
-  for (const Entry& e : entries)
-    if (mvStat[mod_][e.slot] != nullptr) SetMVIStat(mod_, e.slot, static_cast<int32_t>(e.value));
+  for (const auto& e : entries) SetMVIStat(mod_, e.slot, static_cast<int32_t>(e.value));
+  if (modUOptr != nullptr) SetMVIStat(mod_, kModUOperators, Distinct(modUOptr));
+  if (modUHoptr != nullptr) SetMVIStat(mod_, kModUHOperators, Distinct(modUHoptr));
 }
 
 }  // namespace
@@ -59,6 +77,10 @@ void BeginProject() {
 void BeginModule() {
   if (proFile != nullptr) fprintf(proFile, "\n/***** Prototypes from %s *****/\n\n", srcFN);
   modData = ModData{};
+  for (int32_t* table : {modUOptr, modUHoptr})
+    if (table != nullptr) std::fill(table, table + kOperatorCount, 0);
+  InitStatements();
+  InitFunctions();
   InitSymbols();
   Do1Rule(mod_, kModBegin, 1, true);
   OtherMessages();

@@ -3,20 +3,28 @@
 
 namespace mv {
 
-// Counters of the current module, cleared when a module begins.
+// Counters of the current module, cleared when a module begins. The line
+// reader counts lines, the token stream tokens and macros, the statement
+// actions statements and decisions, the expression actions operators and
+// operands, the declaration actions objects and names.
 struct ModData {
   long totalLines, whiteLines, commentLines, execLines, tokens, macros;
   long lowStatements, highStatements, nonExecStatements, warnings;
   long simpleObjects, members, aggregates, arrayElements;
   long decisions, operators, operands, hOperators, hOperands;
+  long functions, externs, statics, globals;
 };
 
-// Counters of the current function (gathered by the front end and the
-// expression and statement actions), recorded when its body ends.
+// Counters of the current function, cleared when its body begins and
+// recorded as statistics when it ends. Its line and token counts are taken
+// from the module's counters at both ends; the statement actions count its
+// statements and decisions, the expression actions its operators and
+// operands, the declaration actions its objects and names.
 struct FcnData {
   long totalLines, whiteLines, commentLines, execLines, tokens;
   long lowStatements, highStatements, nonExecStatements;
   long decisions, operators, operands, hOperators, hOperands;
+  long simpleObjects, members, aggregates, arrayElements, locals, unused, registers;
 };
 extern FcnData fcnData;
 extern ModData modData;

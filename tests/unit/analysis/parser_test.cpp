@@ -494,15 +494,15 @@ TEST_F(Parser, FunctionDefinitionActionsInOrder) {
   } cases[] = {
       {"int f @295( int x ) { return x ; }",
        "Specifier(355) DirectDecl(1) FunParmStart(3) SetOp(op_open_funargs,0) Specifier(355) DirectDecl(1) EndParm(2) FunParmEnd(3) SetOp(op_close_funargs,0) "
-       "FcnDeclarator() PushBlock() SetOp(op_return,0) BeginReturn(0) DoIdent(0) SetOp(op_semicolon,0) "
+       "FcnDeclarator() PushBlock() SetOp(op_open_brace,0) SetOp(op_return,0) BeginReturn(0) DoIdent(0) SetOp(op_semicolon,0) "
        "DoReturn(88,1) EndStmt(1) SetOp(op_close_brace,0) PopBlock()"},
       {"int f @296( a , b ) int a ; { }",
        "Specifier(355) DirectDecl(1) FunParmStart(2) SetOp(op_open_funargs,0) DirectDecl(0) EndParm(2) SetOp(op_separator,0) MoreParms() "
        "DirectDecl(0) EndParm(2) FunParmEnd(2) SetOp(op_close_funargs,0) FcnDeclarator() Specifier(355) DirectDecl(1) CheckDeclarator(0) "
-       "SetOp(op_semicolon,0) EndDclList() OldstyleFcn() PushBlock() SetOp(op_close_brace,0) PopBlock()"},
+       "SetOp(op_semicolon,0) EndDclList() OldstyleFcn() PushBlock() SetOp(op_open_brace,0) SetOp(op_close_brace,0) PopBlock()"},
       {"f @296( ) { int i ; { return ; } }",
-       "DirectDecl(1) FunParmStart(2) SetOp(op_open_funargs,0) FunParmEnd(0) SetOp(op_close_funargs,0) FcnDeclarator() PushBlock() Specifier(355) DirectDecl(1) "
-       "CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList() EndStmt(0) PushBlock() SetOp(op_return,0) "
+       "DirectDecl(1) FunParmStart(2) SetOp(op_open_funargs,0) FunParmEnd(0) SetOp(op_close_funargs,0) FcnDeclarator() PushBlock() SetOp(op_open_brace,0) Specifier(355) DirectDecl(1) "
+       "CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList() EndStmt(0) PushBlock() SetOp(op_open_brace,0) SetOp(op_return,0) "
        "BeginReturn(0) SetOp(op_semicolon,0) DoReturn(88,0) EndStmt(1) SetOp(op_close_brace,0) PopBlock() "
        "SetOp(op_close_brace,0) PopBlock()"},
   };
@@ -534,7 +534,7 @@ TEST_F(Parser, StatementActionsInOrder) {
        "DoFor() DoIdent(0) SetOp(op_semicolon,0) DoTest() DoBlock1() SetOp(op_break,0) BeginJump(12) DoBreak() "
        "SetOp(op_semicolon,0) EndStmt(1) DoBlock2() EndStmt(2)"},
       {"switch ( x ) { case 1 : continue ; default : ; }",
-       "SetOp(op_switch,0) BeginSwitch() DoIdent(0) DoSwitch() PushBlock() SetOp(op_case,0) BeginCase() "
+       "SetOp(op_switch,0) BeginSwitch() DoIdent(0) DoSwitch() PushBlock() SetOp(op_open_brace,0) SetOp(op_case,0) BeginCase() "
        "BeginConstant() DoIntConst(1) EndConstant() DoCase() DoLabel(0) SetOp(op_continue,0) BeginJump(13) "
        "SetOp(op_semicolon,0) EndStmt(1) SetOp(op_default,0) DoDefault() DoLabel(0) SetOp(op_semicolon,0) "
        "EmptyStatement() EndStmt(1) "
@@ -542,13 +542,15 @@ TEST_F(Parser, StatementActionsInOrder) {
       {"L : goto L ;",
        "DoLabel(1) SetOp(op_goto,0) BeginJump(15) SetOp(op_semicolon,0) CheckGoto() EndStmt(1)"},
       {"x = ( { 1 ; } ) ;",
-       "DoIdent(0) StartGnuBlock() PushBlock() DoIntConst(1) SetOp(op_semicolon,0) EndExpress() EndStmt(1) "
+       "DoIdent(0) StartGnuBlock() PushBlock() SetOp(op_open_brace,0) DoIntConst(1) SetOp(op_semicolon,0) EndExpress() EndStmt(1) "
        "SetOp(op_close_brace,0) PopBlock() EndGnuBlock() SetOp(op_assign,2) Compile(61) SetOp(op_semicolon,0) "
        "EndExpress() EndStmt(1)"},
   };
   for (const auto& c : cases) {
     const std::string all = Trace(std::string("f @296( ) { ") + c.body + " }");
-    const std::string head = "DirectDecl(1) FunParmStart(2) SetOp(op_open_funargs,0) FunParmEnd(0) SetOp(op_close_funargs,0) FcnDeclarator() PushBlock() ";
+    const std::string head =
+        "DirectDecl(1) FunParmStart(2) SetOp(op_open_funargs,0) FunParmEnd(0) SetOp(op_close_funargs,0) "
+        "FcnDeclarator() PushBlock() SetOp(op_open_brace,0) ";
     const std::string tail = " SetOp(op_close_brace,0) PopBlock()";
     ASSERT_EQ(all.rfind(head, 0), 0u) << all;
     ASSERT_GE(all.size(), head.size() + tail.size());

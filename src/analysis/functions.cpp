@@ -1,0 +1,168 @@
+// Function bodies of checked source. A function's lines and tokens are the
+// module's counts between the '{' of its body and its '}', both included:
+// the counters are taken when the body begins and again when it ends, plus
+// the line of the '}', which the parser has not closed yet at that point.
+#include "analysis/functions.h"
+
+#include <set>
+#include <string>
+
+#include "analysis/actions.h"
+#include "analysis/module.h"
+#include "analysis/statements.h"
+#include "driver/options.h"
+#include "frontend/lex2.h"
+#include "frontend/line.h"
+#include "rules/interp.h"
+#include "rules/mvvars.h"
+
+namespace mv {
+
+// The block levels of the scopes (symbols.h, whose records name the base
+// codes that mvvars.h names too, so that the two do not meet in one file).
+int BlockLevel();
+void OpenBlock();
+void CloseBlock();
+
+namespace {
+
+// Slots of the class 13 (fcn_) variables.
+enum : int {
+  kFcnAggr = 0, kFcnArray = 1, kFcnBegin = 2, kFcnComLines = 3, kFcnDecisions = 4, kFcnEnd = 5,
+  kFcnExecLines = 6, kFcnHOperands = 7, kFcnHOperators = 8, kFcnHigh = 9, kFcnLocals = 10,
+  kFcnLow = 11, kFcnMembers = 12, kFcnNonexec = 14, kFcnOperands = 15, kFcnOperators = 16,
+  kFcnRegister = 17, kFcnSimple = 18, kFcnTokens = 19, kFcnTotalLines = 20, kFcnUOperators = 22,
+  kFcnUHOperators = 24, kFcnUnused = 25, kFcnWhiteLines = 26,
+};
+constexpr int kOperatorCount = 94;
+
+ModData atStart;     // the module's counters when the body began
+bool returnsValue;   // a return with a value was seen in the function
+std::set<std::string> labels;  // the labels defined so far in the function
+
+// -1: the function's return type is not known; 0: it returns nothing;
+// 1: it returns a value.
+int ReturnKind() { return -1; }
+
+int32_t Distinct(const int32_t* table) {
+  int32_t n = 0;
+  if (table != nullptr)
+    for (int i = 0; i < kOperatorCount; ++i) n += table[i] != 0 ? 1 : 0;
+  return n;
+}
+
+void Clear(int32_t* table) {
+  if (table != nullptr)
+    for (int i = 0; i < kOperatorCount; ++i) table[i] = 0;
+}
+
+void StartFunction() {
+  fcnData = FcnData{};
+  atStart = modData;
+  // The '{' has been counted already; it belongs to the function.
+  if (yaccToken != nullptr && (yaccToken->flags & kTokCounted) != 0) --atStart.tokens;
+  returnsValue = false;
+  labels.clear();
+  Clear(fcnUOptr);
+  Clear(fcnUHoptr);
+  Do1Rule(fcn_, kFcnBegin, 1, true);
+}
+
+// The function's line and token counts, from the module's.
+void TakeFunctionCounts() {
+  fcnData.totalLines = modData.totalLines - atStart.totalLines;
+  fcnData.whiteLines = modData.whiteLines - atStart.whiteLines;
+  fcnData.commentLines = modData.commentLines - atStart.commentLines;
+  fcnData.execLines = modData.execLines - atStart.execLines;
+  fcnData.tokens = modData.tokens - atStart.tokens;
+  // The line of the '}' is still open: it holds code, so it is neither
+  // white nor a comment line.
+  const SourceLine* line = yaccToken != nullptr ? yaccToken->line : nullptr;
+  if (line != nullptr && (line->flags & kLineClosed) == 0 && (line->depth == 0 || countHeaders)) {
+    ++fcnData.totalLines;
+    if ((line->flags & (kLineExecutable | kLineSuppressed)) == kLineExecutable) ++fcnData.execLines;
+  }
+}
+
+void RecordFunctionStatistics() {
+  const struct {
+    int slot;
+    long value;
+  } entries[] = {
+      {kFcnAggr, fcnData.aggregates},      {kFcnArray, fcnData.arrayElements},
+      {kFcnComLines, fcnData.commentLines}, {kFcnDecisions, fcnData.decisions},
+      {kFcnExecLines, fcnData.execLines},   {kFcnHOperands, fcnData.hOperands},
+      {kFcnHOperators, fcnData.hOperators}, {kFcnHigh, fcnData.highStatements},
+      {kFcnLocals, fcnData.locals},         {kFcnLow, fcnData.lowStatements},
+      {kFcnMembers, fcnData.members},       {kFcnNonexec, fcnData.nonExecStatements},
+      {kFcnOperands, fcnData.operands},     {kFcnOperators, fcnData.operators},
+      {kFcnSimple, fcnData.simpleObjects},  {kFcnTokens, fcnData.tokens},
+      {kFcnTotalLines, fcnData.totalLines}, {kFcnUnused, fcnData.unused},
+      {kFcnWhiteLines, fcnData.whiteLines},
+  };
+  for (const auto& e : entries) SetMVIStat(fcn_, e.slot, static_cast<int32_t>(e.value));
+  if (fcnUOptr != nullptr) SetMVIStat(fcn_, kFcnUOperators, Distinct(fcnUOptr));
+  if (fcnUHoptr != nullptr) SetMVIStat(fcn_, kFcnUHOperators, Distinct(fcnUHoptr));
+  if (fcnData.registers != 0) SetMVInteger(fcn_, kFcnRegister, static_cast<int32_t>(fcnData.registers));
+}
+
+void EndFunction() {
+  ++modData.functions;
+  TakeFunctionCounts();
+  RecordFunctionStatistics();
+  // A function that returns a value and never returned one.
+  if (ReturnKind() == 1 && !returnsValue) SetMVBoolean(stm_, kStmReturnVoid);
+  EndStatement(kEndUncounted);
+  SetMVBoolean(fcn_, kFcnEnd);
+  if (thisLine == nullptr || (thisLine->flags & kLineRulesApply) != 0)
+    DoRules(fcn_);
+  else
+    ZeroVars(fcn_);
+  labels.clear();
+}
+
+}  // namespace
+
+void InitFunctions() {
+  fcnData = FcnData{};
+  returnsValue = false;
+  labels.clear();
+}
+
+void BlockOpened() {
+  OpenBlock();
+  const bool body = BlockLevel() == 1;
+  if (body) StartFunction();
+  SetOp(op_open_brace, yaccToken, 0);
+  OpenStatementBlock(body);
+}
+
+void BlockClosed() {
+  const bool body = BlockLevel() == 1;
+  CloseStatementBlock(body);
+  if (body) EndFunction();
+  CloseBlock();
+}
+
+void ReturnBegins() {
+  BeginStatement(kKindReturn);
+  JumpInSwitch();
+  const int next = PeekYaccType("return", nullptr);
+  if (next != ';' && next != '(') SetMVBoolean(stm_, kStmReturnParen);
+}
+
+void ReturnEnds(bool hasValue) {
+  if (hasValue) returnsValue = true;
+  const int kind = ReturnKind();
+  if ((kind == 0 && hasValue) || (kind == 1 && !hasValue)) SetMVBoolean(stm_, kStmReturnVoid);
+}
+
+void LabelDefined(const char* name) {
+  if (name != nullptr) labels.insert(name);
+}
+
+void GotoTarget(const char* name) {
+  if (name != nullptr && labels.count(name) != 0) SetMVBoolean(stm_, kStmLoopBack);
+}
+
+}  // namespace mv
