@@ -6,6 +6,8 @@
 #include <string>
 
 #include "analysis/actions_trace.h"
+#include "analysis/declare.h"
+#include "analysis/symbols.h"
 #include "driver/options.h"
 #include "frontend/lex2.h"
 #include "rules/compile.h"
@@ -16,57 +18,146 @@
 
 namespace mv {
 
+namespace {
+
+// Checked source (not a rule file): the declarations are recorded.
+bool Checking() { return checkRules == 0 && mvValue[dcl_] != nullptr; }
+
+}  // namespace
+
 void Specifier(int code) {
   Record("Specifier", static_cast<long>(code));
   if (RuleCompiling()) CompileSpecifier(code);
+  if (Checking()) DeclSpecifier(code);
 }
 void GetNewType() {
   Record("GetNewType");
   if (checkRules && pCode != nullptr) CompileNewDeclarator();
+  if (Checking()) DeclGetNewType();
 }
-void ExtModifier(int code) { Record("ExtModifier", static_cast<long>(code)); }
-void PtrQualifier(int flag) { Record("PtrQualifier", static_cast<long>(flag)); }
-void DirectDecl(int kind) { Record("DirectDecl", static_cast<long>(kind)); }
-void PushDeclarator() { Record("PushDeclarator"); }
-void PopDeclarator() { Record("PopDeclarator"); }
+void ExtModifier(int code) {
+  Record("ExtModifier", static_cast<long>(code));
+  if (Checking()) DeclModifier(code);
+}
+void PtrQualifier(int flag) {
+  Record("PtrQualifier", static_cast<long>(flag));
+  if (Checking()) DeclPtrQualifier(flag);
+}
+void DirectDecl(int kind) {
+  Record("DirectDecl", static_cast<long>(kind));
+  if (Checking()) DeclDirectDecl(kind);
+}
+void PushDeclarator() {
+  Record("PushDeclarator");
+  if (Checking()) DeclPushDeclarator();
+}
+void PopDeclarator() {
+  Record("PopDeclarator");
+  if (Checking()) DeclPopDeclarator();
+}
 void AttachMod(int kind) {
   Record("AttachMod", static_cast<long>(kind));
   if (RuleCompiling()) CompileAttachMod(kind);
+  if (Checking()) DeclAttachMod(kind, nullptr);
 }
 void CheckDeclarator(int hasInit) {
   Record("CheckDeclarator", static_cast<long>(hasInit));
   if (RuleCompiling()) CompileCheckDeclarator(hasInit);
+  if (Checking()) DeclCheckDeclarator(hasInit);
 }
-void BeginInit(int kind) { Record("BeginInit", static_cast<long>(kind)); }
+void BeginInit(int kind) {
+  Record("BeginInit", static_cast<long>(kind));
+  if (Checking()) DeclBeginInit();
+}
 void InitExpr() { Record("InitExpr"); }
-void CheckInit(int isExpr) { Record("CheckInit", static_cast<long>(isExpr)); }
-void EmptyDeclaration() { Record("EmptyDeclaration"); }
+void CheckInit(int isExpr) {
+  Record("CheckInit", static_cast<long>(isExpr));
+  if (Checking()) DeclCheckInit();
+}
+void EmptyDeclaration() {
+  Record("EmptyDeclaration");
+  if (Checking()) DeclEmptyDeclaration();
+}
 void EndDclList() {
   Record("EndDclList");
   if (checkRules && pCode != nullptr) CompileEndDclList();
+  if (Checking()) DeclEndDclList();
 }
-void PushDState(int kind) { Record("PushDState", static_cast<long>(kind)); }
-void PopDState() { Record("PopDState"); }
-void DoTypeName() { Record("DoTypeName"); }
-void FunParmStart(int kind) { Record("FunParmStart", static_cast<long>(kind)); }
-void EndParm(int kind) { Record("EndParm", static_cast<long>(kind)); }
+void PushDState(int kind) {
+  Record("PushDState", static_cast<long>(kind));
+  if (Checking()) DeclPushDState(kind);
+}
+void PopDState() {
+  Record("PopDState");
+  if (Checking()) DeclPopDState();
+}
+void DoTypeName() {
+  Record("DoTypeName");
+  if (Checking()) DeclTypeName();
+}
+void FunParmStart(int kind) {
+  Record("FunParmStart", static_cast<long>(kind));
+  if (!Checking()) return;
+  SetOp(op_open_funargs, nullptr, 0);
+  DeclFunParmStart(kind);
+}
+void EndParm(int kind) {
+  Record("EndParm", static_cast<long>(kind));
+  if (Checking()) DeclEndParm(kind);
+}
 void MoreParms() { Record("MoreParms"); }
-void Need3Dots() { Record("Need3Dots"); }
-void Do3Dots(int kind) { Record("Do3Dots", static_cast<long>(kind)); }
-void FunParmEnd(int kind) { Record("FunParmEnd", static_cast<long>(kind)); }
-void OldstyleFcn() { Record("OldstyleFcn"); }
-void FcnDeclarator() { Record("FcnDeclarator"); }
+void Need3Dots() {
+  Record("Need3Dots");
+  if (Checking()) DeclNeed3Dots();
+}
+void Do3Dots(int kind) {
+  Record("Do3Dots", static_cast<long>(kind));
+  if (Checking()) DeclDo3Dots(kind);
+}
+void FunParmEnd(int kind) {
+  Record("FunParmEnd", static_cast<long>(kind));
+  if (!Checking()) return;
+  DeclFunParmEnd(kind);
+  SetOp(op_close_funargs, nullptr, 0);
+}
+void OldstyleFcn() {
+  Record("OldstyleFcn");
+  if (Checking()) DeclOldstyleFcn();
+}
+void FcnDeclarator() {
+  Record("FcnDeclarator");
+  if (Checking()) DeclFcnDeclarator();
+}
 void DeclareTag(const char* name, int kind) {
+  if (Checking()) DeclDeclareTag(name, kind);
   if (actionTrace == nullptr) return;
   actionTrace->push_back("DeclareTag(" + std::string(name != nullptr ? name : "") + "," +
                          std::to_string(kind) + ")");
 }
 
-void StartMembers(int kind) { Record("StartMembers", static_cast<long>(kind)); }
-void CheckMember() { Record("CheckMember"); }
-void DoBitField() { Record("DoBitField"); }
-void AddEnum() { Record("AddEnum"); }
-void EndMembers() { Record("EndMembers"); }
-void EnumComma() { Record("EnumComma"); }
+void StartMembers(int kind) {
+  Record("StartMembers", static_cast<long>(kind));
+  if (Checking()) DeclStartMembers(kind);
+}
+void CheckMember() {
+  Record("CheckMember");
+  if (Checking()) DeclCheckMember();
+}
+void DoBitField() {
+  Record("DoBitField");
+  if (Checking()) DeclBitField();
+}
+void AddEnum() {
+  Record("AddEnum");
+  if (Checking()) DeclAddEnum();
+}
+void EndMembers() {
+  Record("EndMembers");
+  if (Checking()) DeclEndMembers();
+}
+void EnumComma() {
+  Record("EnumComma");
+  if (Checking()) DeclEnumComma();
+}
 
 }  // namespace mv

@@ -1,5 +1,10 @@
 // Scopes and name lookup: blocks, the module and project tables, and the
 // globals a lookup leaves for the actions.
+//
+// For the statement actions: PushBlock calls OpenBlock and PopBlock calls
+// CloseBlock. The block that opens a function definition's body records the
+// function in the file-scope tables and copies its parameters into the body
+// (EnterParameters, called by OpenBlock itself).
 #pragma once
 
 #include <cstdint>
@@ -13,6 +18,7 @@ struct LexToken;
 // What the last lookup found (cleared at the start of each lookup).
 extern Declarator* foundDec;
 extern Tag* foundTag;
+extern EnumConst* foundEnum;
 extern bool idFound;
 extern int32_t thisEnumValue;
 
@@ -23,24 +29,60 @@ enum : int {
 };
 
 // Classifies an identifier for the parser; leaves what it found in the
-// globals above.
+// globals above. wantTypes 0: only objects, functions and enumerators match.
 int FindTypeDef(const char* name, LexToken* token, int scopeClass, int scopeKind, int wantTypes);
+// Whether the name is a typedef name where it stands; the found globals are
+// left alone.
+bool IsTypeName(const char* name);
+// An enumeration constant known to the tables: its value in *value.
+bool FindEnumConst(const char* name, int32_t* value);
+// The declarator an ordinary name refers to (blocks, then file scope); null
+// when none. The found globals are left alone.
+Declarator* FindOrdinary(const char* name);
+
+// Two types are the same: base, qualifiers, name and levels (parameter
+// lists compared unless one is an empty () list).
+bool SameType(const Type* a, const Type* b);
 
 // Blocks. Level 0: file scope; 1: a function body.
-struct Block;
+struct Block {
+  Block* parent = nullptr;
+  int level = 0;
+  Declarator* typedefs = nullptr;
+  Declarator* declarators = nullptr;
+  EnumConst* enums = nullptr;
+  Tag* tags = nullptr;
+  Type* returnType = nullptr;   // function body: the function's type
+  bool initialisedLocals = false;
+  // Counts for the block's stm_ events.
+  long simple = 0, aggregates = 0, arrayElements = 0, locals = 0, members = 0, tokens = 0;
+};
 extern Block* topBlock;
 int BlockLevel();
 // Opens a block one level deeper / closes the innermost one (its tables freed).
 void OpenBlock();
 void CloseBlock();
+// The body of a function definition begins: records the function and enters
+// its parameters (up to a '...', none for '(void)') as set locals of the body.
+void EnterParameters();
 
 // Entering declarators.
 void AddLocal(Declarator* decl);
 int AddGlobal(Declarator* decl, bool predeclared);
+void AddEnumConst(EnumConst* e);
+void AddTag(Tag* tag);
 
 // Per module and per project.
 void InitSymbols();
 void EndModuleSymbols();
 void EndProjectSymbols();
+
+// Storage for the records of a run, freed by EndProjectSymbols.
+Declarator* NewDeclarator();
+Type* NewType();
+Modifier* NewModifier();
+Proto* NewProto();
+Tag* NewTag();
+EnumConst* NewEnumConst();
 
 }  // namespace mv

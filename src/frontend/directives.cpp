@@ -67,9 +67,6 @@ void FirePPRules() {
   }
 }
 
-// Skips to the line end: comments are skipped, other characters are not
-// read as tokens. Returns true when something other than white space and
-// comments was there.
 // sizeof in #if with pp_if_search on: the size of a type keyword, or 4
 // bytes times the first array dimension of a declared name.
 int32_t SearchedSize(const std::string& name, bool keyword) {
@@ -83,6 +80,9 @@ int32_t SearchedSize(const std::string& name, bool keyword) {
   return 4 * (dimension > 0 ? dimension : 1);
 }
 
+// Skips to the line end: comments are skipped, other characters are not
+// read as tokens. Returns true when something other than white space and
+// comments was there.
 bool SkipRest() {
   bool trailer = false;
   for (int ch = lexChar; ch != kEol && ch >= 0;) {
