@@ -86,7 +86,7 @@ int32_t SearchedSize(const std::string& name, bool keyword) {
 bool SkipRest() {
   bool trailer = false;
   for (int ch = lexChar; ch != kEol && ch >= 0;) {
-    if (ch == '/' && (Peek(1) == '*' || Peek(1) == '/')) {
+    if (ch == '/' && CommentAhead()) {
       SkipComment(&ch);
       lexChar = ch;
       continue;
@@ -380,9 +380,17 @@ void EndExpression(bool valid) {
 
 bool Active(const Condition& c) { return !c.done && ((c.value != 0) != c.inElse); }
 
+// The name the last #ifndef tested, for the include guards of headers.
+std::string ifndefName;
+bool wasIfndef;
+
 void Ifdef(bool wantDefined, const char* emptyText) {
   SetPPVar(kPPIfdef);
   const std::string name = RawName();
+  if (!wantDefined) {
+    ifndefName = name;
+    wasIfndef = !name.empty();
+  }
   if (name.empty()) {
     Advise(5, emptyText);
     PushCondition(wantDefined ? 0 : 1, false);
@@ -616,6 +624,8 @@ void PopCondition(bool uncounted) {
   if (!uncounted) SetPPInt(kPPIfDepth, --ifDepth);
 }
 
+int ConditionDepth() { return static_cast<int>(conditions.size()); }
+
 void ResetConditions() {
   conditions.clear();
   ifDepth = 0;
@@ -631,7 +641,7 @@ bool ConstExpr(int32_t* value) {
     for (int ch = lexChar; ch != kEol && ch >= 0;) {
       if (IsBlank(ch)) {
         ch = Next();
-      } else if (ch == '/' && (Peek(1) == '*' || Peek(1) == '/')) {
+      } else if (ch == '/' && CommentAhead()) {
         SkipComment(&ch);
         lexChar = ch;
       } else {
@@ -668,6 +678,8 @@ void IgnoreTrailer() {
 
 void Preprocessor() {
   inDirective = true;
+  const bool startedActive = !suppress;
+  wasIfndef = false;
   checkForPPD = false;
   endPPLine = false;
   if (lexLine != nullptr && lexLine->column > 0) SetPPInt(kPPWhiteBefore, lexLine->column);
@@ -684,6 +696,7 @@ void Preprocessor() {
     for (; IsWordChar(lexChar); Next()) name += static_cast<char>(lexChar);
     RunDirective(DirectiveCode(name));
   }
+  NoteDirective(startedActive, wasIfndef ? ifndefName.c_str() : nullptr);
   DropPending();
   inDirective = false;
 }

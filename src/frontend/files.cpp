@@ -7,13 +7,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "analysis/module.h"
 #include "driver/options.h"
 #include "driver/paths.h"
 #include "driver/run.h"
 #include "frontend/lex.h"
 #include "frontend/line.h"
+#include "frontend/macros.h"
 #include "rules/arith.h"
 #include "rules/builtins.h"
 #include "rules/interp.h"
@@ -253,22 +256,83 @@ void MoveNewHeaders() {
   newHeaderList = nullptr;
 }
 
-// Opens a file for binary reading; directories are never opened. errno is
-// left as the system set it on failure.
-FILE* OpenHeader(const std::string& full, int* sysError) {
-  if (full.size() > static_cast<size_t>(kPathLength)) return nullptr;
-  errno = 0;
-  FILE* f = fopen(full.c_str(), "rb");
-  if (f == nullptr) {
-    if (errno != ENOENT && errno != ENOTDIR && errno != 0) *sysError = errno;
-    return nullptr;
-  }
+// What the search learnt of a path: the run's modules include the same
+// headers over and over, so each path is tried and each header read once a
+// run (until a rule may have changed the files: ForgetHeaderFiles).
+}  // namespace
+
+struct HeaderFile {
+  bool found = false;
+  int error = 0;      // the system's error when the path could not be opened
+  std::string text;   // the file's bytes
+  int readers = 0;    // frames reading the text
+  bool forgotten = false;  // no longer in the table: freed when the last reader is done
+  // An include guard: while this macro is defined, reading the header again
+  // would only skip its lines (see SkipGuardedHeader).
+  std::string guard;
+  uint32_t lines = 0;
+  bool plainEnds = false;
+};
+
+namespace {
+
+std::unordered_map<std::string, HeaderFile*> headerFiles;
+
+void ReleaseHeader(FileFrame* f) {
+  HeaderFile* h = f->header;
+  if (h == nullptr) return;
+  f->header = nullptr;
+  f->text = nullptr;
+  if (--h->readers == 0 && h->forgotten) delete h;
+}
+
+// Reads a whole file; a file of 4 GB or more is read up to that bound.
+void ReadWhole(FILE* f, std::string* text) {
+  size_t room = 4096;
   struct stat st;
-  if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-    fclose(f);
+  if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) room += static_cast<size_t>(st.st_size);
+  text->resize(room);
+  size_t size = 0;
+  for (;;) {
+    if (size == text->size()) text->resize(text->size() * 2);
+    const size_t want = text->size() - size;
+    const size_t got = fread(text->data() + size, 1, want, f);
+    size += got;
+    if (got < want) break;
+  }
+  if (size > UINT32_MAX) size = UINT32_MAX;
+  text->resize(size);
+  text->shrink_to_fit();
+}
+
+// The file at a path, opened for binary reading; directories are never
+// opened. Null when there is none; *sysError then gets the system's error
+// unless the path simply does not exist.
+HeaderFile* OpenHeader(const std::string& full, int* sysError) {
+  if (full.size() > static_cast<size_t>(kPathLength)) return nullptr;
+  auto [at, isNew] = headerFiles.try_emplace(full, nullptr);
+  if (isNew) at->second = new HeaderFile;
+  HeaderFile& h = *at->second;
+  if (isNew) {
+    errno = 0;
+    FILE* f = fopen(full.c_str(), "rb");
+    if (f == nullptr) {
+      if (errno != ENOENT && errno != ENOTDIR && errno != 0) h.error = errno;
+    } else {
+      struct stat st;
+      h.found = !(fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode));
+      if (h.found) {
+        ReadWhole(f, &h.text);
+        h.plainEnds = PlainLineEnds(h.text.data(), h.text.size());
+      }
+      fclose(f);
+    }
+  }
+  if (!h.found) {
+    if (h.error != 0) *sysError = h.error;
     return nullptr;
   }
-  return f;
+  return &h;
 }
 
 // "~/x" and "~user/x" name a home directory; false when it is unknown.
@@ -288,7 +352,7 @@ bool ExpandHome(std::string* dir) {
 }
 
 struct SearchResult {
-  FILE* stream = nullptr;
+  HeaderFile* header = nullptr;
   std::string directory;  // where the file was found, with the relative part
   std::string file;       // the name without directory
 };
@@ -344,8 +408,8 @@ bool Search(const std::string& name, int kind, bool isNext, bool isForced, Searc
     std::string dir = relative;
     if (dir[0] == '~' && !ExpandHome(&dir)) dir = relative;
     tried.push_back(dir);
-    r->stream = OpenHeader(dir + file, &sysError);
-    if (r->stream != nullptr) {
+    r->header = OpenHeader(dir + file, &sysError);
+    if (r->header != nullptr) {
       r->directory = dir;
       return true;
     }
@@ -356,8 +420,8 @@ bool Search(const std::string& name, int kind, bool isNext, bool isForced, Searc
   const std::string thereDir = fileStack != nullptr ? PathName(fileStack->pathIndex) : (there != nullptr ? there : "");
   auto tryDir = [&](const std::string& dir) {
     tried.push_back(dir);
-    r->stream = OpenHeader(dir + relative + file, &sysError);
-    if (r->stream == nullptr) return false;
+    r->header = OpenHeader(dir + relative + file, &sysError);
+    if (r->header == nullptr) return false;
     r->directory = dir + relative;
     return true;
   };
@@ -421,17 +485,11 @@ int FindHeader(const std::string& name, int kind, bool isNext, bool isForced) {
   bool isNew = false;
   const int fileIndex = AddFileName(r.file.c_str(), &isNew);
   if (isNew && CheckingSource() && mvValue[prj_] != nullptr) mvValue[prj_][kPrjHeaders] += 1;
-  if (ReadHeadersOnce(fileIndex)) {
-    fclose(r.stream);
-    return 0;
-  }
+  if (ReadHeadersOnce(fileIndex)) return 0;
   const int pathIndex = AddPathName(r.directory.c_str());
   FileFrame* parent = fileStack;
   const int depth = parent != nullptr ? parent->depth + 1 : 0;
-  if (depth >= kMaxOpenFiles) {
-    fclose(r.stream);
-    Panic(8);
-  }
+  if (depth >= kMaxOpenFiles) Panic(8);
   if (!isForced && CheckingSource() && parent != nullptr && (parent->flags & kFrameRulesApply) != 0) {
     headerName = FileName(fileIndex);
     headerPath = PathName(pathIndex);
@@ -460,12 +518,19 @@ int FindHeader(const std::string& name, int kind, bool isNext, bool isForced) {
   if (nextHeader != nullptr) {
     // A header prepared and never entered: its file is given up.
     if (nextHeader->stream != nullptr) fclose(nextHeader->stream);
+    ReleaseHeader(nextHeader);
     FreeXMem(nextHeader, sizeof(FileFrame));
     --mFileCount;
   }
   auto* f = static_cast<FileFrame*>(GetXMem(sizeof(FileFrame)));
   ++mFileCount;
-  f->stream = r.stream;
+  // The frame reads the text kept for the run.
+  f->header = r.header;
+  ++r.header->readers;
+  f->text = r.header->text.data();
+  f->textLength = static_cast<uint32_t>(r.header->text.size());
+  f->loaded = true;
+  f->plainEnds = r.header->plainEnds;
   f->fileIndex = static_cast<uint16_t>(fileIndex);
   f->pathIndex = static_cast<uint16_t>(pathIndex);
   f->depth = static_cast<uint16_t>(depth);
@@ -481,6 +546,58 @@ void SetIncludeDepth(int depth, bool fire) {
   if (mvValue[evt_] == nullptr) return;
   mvValue[evt_][kEvtIncludeDepth] = depth;
   if (fire) Do1Rule(evt_, kEvtIncludeDepth, depth, false);
+}
+
+// ---- Include guards ------------------------------------------------------------------------------
+//
+// Most headers are one group, #ifndef NAME ... #endif, with only blank and
+// comment lines around it, and are included many times. Once NAME is
+// defined, a read of such a header does nothing but skip its lines, and when
+// nothing can see those lines (no rules are loaded, header lines are neither
+// listed nor counted in the statistics) the header need not be read at all.
+// A read qualifies when it is seen to do exactly that: the first directive,
+// begun while lines were read, is an #ifndef that opens a skipped group; no
+// directive makes a line read again inside it; the group closes and then
+// neither a directive nor a token follows; and no message was given. Such a
+// read is the same every time the name is defined, since skipping depends on
+// the text alone. The header's later includes with the name defined add its
+// line count to the header lines and skip the rest.
+
+bool NothingSeesHeaderLines() {
+  return CheckingSource() && rulesLoaded == 0 && parserAttached && countHeaders == 0 &&
+         !(listFile != nullptr && showIncludes != 0);
+}
+
+void StartGuardWatch(FileFrame* f) {
+  f->guardState = f->depth > 0 && f->header != nullptr && NothingSeesHeaderLines() ? 0 : -1;
+  f->warningsAtEntry = prjWarnings;
+  f->tokensAtEntry = sourceTokens;
+  f->conditionsAtEntry = ConditionDepth();
+}
+
+// At the end of a header: a read that qualifies records the guard.
+void EndGuardWatch(const FileFrame* f) {
+  if (f->guardState != 2 || f->header == nullptr || errorFlag || prjWarnings != f->warningsAtEntry ||
+      sourceTokens != f->tokensAtEntry || ConditionDepth() != f->conditionsAtEntry || !NothingSeesHeaderLines())
+    return;
+  f->header->guard = f->guardName;
+  f->header->lines = f->lineCount;
+}
+
+// The prepared header is guarded by a defined name: it is entered and left
+// at once, its lines counted as read.
+bool SkipGuardedHeader() {
+  const FileFrame* f = nextHeader;
+  if (f == nullptr || f->header == nullptr || f->header->guard.empty() || !NothingSeesHeaderLines() ||
+      !IsModuleMacro(f->header->guard.c_str()))
+    return false;
+  const uint32_t lines = f->header->lines;
+  DoInclude();
+  fileStack->guardState = -1;
+  fileStack->lineCount = lines;
+  CountSkippedLines(lines);
+  LeaveHeader();
+  return true;
 }
 
 // Enters the next forced header that can be found; false when none remains.
@@ -634,12 +751,16 @@ void PopFile() {
   MV_ASSERT(f != nullptr, kPhaseNone);
   fileStack = f->next;
   if (f->stream != nullptr) fclose(f->stream);
-  free(f->text);
+  if (f->header != nullptr)
+    ReleaseHeader(f);
+  else
+    free(f->text);
   FreeXMem(f, sizeof(FileFrame));
   --mFileCount;
   if (fileStack == nullptr && nextHeader != nullptr) {
     // The run or the module ends with a header prepared but not entered.
     if (nextHeader->stream != nullptr) fclose(nextHeader->stream);
+    ReleaseHeader(nextHeader);
     FreeXMem(nextHeader, sizeof(FileFrame));
     --mFileCount;
     nextHeader = nullptr;
@@ -661,8 +782,34 @@ int FileStackDepth() {
 int PrepInclude(int directiveCode) {
   const IncludeName n = ReadIncludeName(directiveCode);
   if (!FindHeader(n.text, n.kind, directiveCode == kDirIncludeNext, false)) return 0;
-  startInclude = true;
+  if (!SkipGuardedHeader()) startInclude = true;
   return 1;
+}
+
+void NoteDirective(bool startedActive, const char* ifndefName) {
+  FileFrame* f = fileStack;
+  if (f == nullptr || f->guardState < 0) return;
+  const int depth = ConditionDepth();
+  switch (f->guardState) {
+    case 0:
+      if (startedActive && ifndefName != nullptr && suppress && depth == f->conditionsAtEntry + 1 &&
+          strlen(ifndefName) < sizeof f->guardName) {
+        snprintf(f->guardName, sizeof f->guardName, "%s", ifndefName);
+        f->guardState = 1;
+      } else {
+        f->guardState = -1;
+      }
+      break;
+    case 1:
+      if (startedActive || depth < f->conditionsAtEntry || (depth > f->conditionsAtEntry && !suppress))
+        f->guardState = -1;
+      else if (depth == f->conditionsAtEntry)
+        f->guardState = suppress ? -1 : 2;
+      break;
+    default:
+      f->guardState = -1;
+      break;
+  }
 }
 
 int ImportFile() { return PrepInclude(kDirImport); }
@@ -685,6 +832,7 @@ void DoInclude() {
   fileStack = f;
   headerName = FileName(f->fileIndex);
   headerPath = PathName(f->pathIndex);
+  StartGuardWatch(f);
   if (showProgress) {
     fflush(stdout);
     const int kind = static_cast<int>((f->flags >> kFrameKindShift) & 3u);
@@ -710,6 +858,7 @@ bool LeaveHeader() {
   // A file with nothing below it has no includer to return to.
   if (f == nullptr || f->depth == 0 || f->next == nullptr) return false;
   AddHeader(FileName(f->fileIndex));
+  EndGuardWatch(f);
   const int v = f->depth;
   PopFile();
   FileFrame* back = fileStack;
@@ -734,6 +883,20 @@ bool LeaveHeader() {
   }
   if (back->depth == 0) OpenNextForced();
   return true;
+}
+
+bool PlainLineEnds(const char* text, size_t length) {
+  return memchr(text, '\r', length) == nullptr && memchr(text, 26, length) == nullptr;
+}
+
+void ForgetHeaderFiles() {
+  for (auto& [path, h] : headerFiles) {
+    if (h->readers == 0)
+      delete h;
+    else
+      h->forgotten = true;
+  }
+  headerFiles.clear();
 }
 
 void MakeTotalPath(const char* directory, const char* relative, char* result, size_t size, bool useRelative) {

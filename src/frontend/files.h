@@ -9,6 +9,8 @@
 
 namespace mv {
 
+struct HeaderFile;  // a header read for the run
+
 // Flag bits of a file frame.
 inline constexpr uint32_t kFrameInherit = 1u << 25;
 inline constexpr int kFrameLevelShift = 26;      // bits 26-27: check level
@@ -45,6 +47,16 @@ struct FileFrame {
   uint32_t textLength;
   uint32_t textAt;
   bool loaded;
+  bool plainEnds;  // the text holds neither CR nor Ctrl-Z: lines end at LF alone
+  // A header's text is the run's copy (text points into it), not the frame's own.
+  HeaderFile* header;
+  // What reading the header shows of its include guard (files.cpp): the
+  // state at its entry, and how far the #ifndef-#endif pattern has been seen.
+  long warningsAtEntry;
+  unsigned long tokensAtEntry;
+  int conditionsAtEntry;
+  int guardState;  // 0 nothing yet, 1 in the guarded group, 2 after it, -1 no guard
+  char guardName[64];
 };
 
 extern FileFrame* fileStack;
@@ -103,8 +115,20 @@ bool LeaveHeader();
 // is fatal error 2.
 extern int (*includeTokenHook)(char* text, size_t size, bool* whiteBefore);
 
+// True when lines of the text can only end at LF.
+bool PlainLineEnds(const char* text, size_t length);
+
+// Headers are looked for and read once a run; a rule that may change files
+// (exec, a file opened for writing) makes the search and the reading start
+// afresh.
+void ForgetHeaderFiles();
+
 // result = directory (if any), then the relative directory part when useRelative.
 void MakeTotalPath(const char* directory, const char* relative, char* result, size_t size, bool useRelative);
+
+// After each directive line of a header: whether it began while lines were
+// read (not skipped), and for an #ifndef the name it tested.
+void NoteDirective(bool startedActive, const char* ifndefName);
 
 // The module's list of headers read to their end.
 void AddHeader(const char* name);

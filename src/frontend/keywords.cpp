@@ -129,21 +129,32 @@ static_assert(std::size(exKeywords) == 98);
 
 // A table with the index of the first entry of each first byte, so that a
 // search only walks the words that share the word's first byte.
+// Most words looked up are no keyword: the lengths of the table's words of
+// each first byte (bit n for length n, bit 63 for 63 and more) turn them away
+// before any comparison.
 struct Table {
   const Keyword* words;
   std::array<uint8_t, 257> start;  // start[b]: first entry whose first byte is >= b
+  std::array<uint64_t, 256> lengths;
 };
+
+constexpr size_t LengthBit(size_t n) { return n < 63 ? n : 63; }
 
 template <size_t N>
 constexpr Table MakeTable(const Keyword (&t)[N]) {
   static_assert(N < 256);
-  Table table{t, {}};
+  Table table{t, {}, {}};
   size_t i = 0;
   for (int b = 0; b < 256; ++b) {
     while (i < N && static_cast<unsigned char>(t[i].word[0]) < b) ++i;
     table.start[b] = static_cast<uint8_t>(i);
   }
   table.start[256] = static_cast<uint8_t>(N);
+  for (const Keyword& k : t) {
+    size_t n = 0;
+    while (k.word[n] != 0) ++n;
+    table.lengths[static_cast<unsigned char>(k.word[0])] |= uint64_t{1} << LengthBit(n);
+  }
   return table;
 }
 
@@ -161,8 +172,9 @@ constexpr Table kPP = MakeTable(ppKeywords);
 
 // The word's code in one table, or 0. Words are unique within a table, so
 // halving the range of the first byte finds what a walk from the start would.
-inline int Search(const Table& t, const char* word) {
+inline int Search(const Table& t, const char* word, size_t length) {
   const unsigned char first = static_cast<unsigned char>(word[0]);
+  if ((t.lengths[first] >> LengthBit(length) & 1) == 0) return 0;
   int low = t.start[first];
   int high = t.start[first + 1];
   while (low < high) {
@@ -232,29 +244,31 @@ constexpr int kMetawareVar = 5;  // lex_metaware in class 1
 }  // namespace
 
 int FindCKeyword(const char* word) {
+  const size_t n = strlen(word);
+  auto find = [word, n](const Table& t) { return Search(t, word, n); };
   int code;
-  if ((code = Search(kC, word)) != 0) return code;
-  if ((code = Search(kType, word)) != 0) {
+  if ((code = find(kC)) != 0) return code;
+  if ((code = find(kType)) != 0) {
     // Without the ansi flag void is an ordinary word.
     if (code != 354 || ansiKeys) return code;
   }
-  if (ansiKeys && (code = Search(kAnsi, word)) != 0) return code;
-  if (CPPKeys && (code = Search(kCpp, word)) != 0) return code;
+  if (ansiKeys && (code = find(kAnsi)) != 0) return code;
+  if (CPPKeys && (code = find(kCpp)) != 0) return code;
   if (extendedKeys) {
-    if ((code = Search(kEx, word)) != 0) return code;
+    if ((code = find(kEx)) != 0) return code;
   } else if (symantecKeys) {
-    if ((code = Search(kSym, word)) != 0) return code;
+    if ((code = find(kSym)) != 0) return code;
   } else if (vaxKeys) {
-    if ((code = Search(kVax, word)) != 0) return code;
+    if ((code = find(kVax)) != 0) return code;
   } else if (highKeys) {
-    if ((code = Search(kHigh, word)) != 0) {
+    if ((code = find(kHigh)) != 0) {
       SetLexVar(kMetawareVar, 1);
       return code;
     }
   }
-  if (bcbKeys && (code = Search(kBcb, word)) != 0) return code;
+  if (bcbKeys && (code = find(kBcb)) != 0) return code;
   if (nNewKeywords > 0 && (code = FindNewKeyword(word)) != 0) return code;
-  if (embedSQL && (code = Search(kSQL, word)) != 0) {
+  if (embedSQL && (code = find(kSQL)) != 0) {
     if (sqlTypes || code == kTokExec) return code;
   }
   if (checkRules) {
@@ -265,14 +279,15 @@ int FindCKeyword(const char* word) {
 }
 
 int FindStdCppKeyword(const char* word) {
+  const size_t n = strlen(word);
   int code;
   for (const Table* t : {&kC, &kType, &kAnsi, &kCpp})
-    if ((code = Search(*t, word)) != 0) return code;
+    if ((code = Search(*t, word, n)) != 0) return code;
   return kTokIdent;
 }
 
 int FindPPKeyword(const char* word) {
-  const int code = Search(kPP, word);
+  const int code = Search(kPP, word, strlen(word));
   return code != 0 ? code : kTokPPOther;
 }
 

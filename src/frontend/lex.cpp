@@ -34,6 +34,7 @@ bool leadComment;
 bool noWhite;
 bool lex1WhiteAfter;
 int lexTokenCount;
+unsigned long sourceTokens;
 int preamble;
 int postamble;
 
@@ -203,8 +204,7 @@ void FireLex1() {
 // after it; false when no comment starts here. (A comment on one line spans
 // no line, so the skipper's count cannot tell.)
 bool Comment() {
-  const int next = Peek(1);
-  if (next != '*' && next != '/') return false;
+  if (!CommentAhead()) return false;
   int ch = lexChar;
   SkipComment(&ch);
   lexChar = ch;
@@ -743,6 +743,7 @@ int ScanToken() {
       return -1;
     }
   }
+  if (!inDirective) ++sourceTokens;
   switch (kChars.start[ch]) {
     case kStartIdent:
       if (ch == 'L') {

@@ -51,6 +51,7 @@ extern bool leadComment;     // a comment preceded the token
 extern bool noWhite;         // no white space preceded the token
 extern bool lex1WhiteAfter;  // white space follows the token
 extern int lexTokenCount;    // tokens of the macro definition being read
+extern unsigned long sourceTokens;  // tokens begun in the source outside directives
 extern int preamble;         // rule files: tokens of the preamble still to give
 extern int postamble;        // rule files: 2 once the closing brace after the end was given
 

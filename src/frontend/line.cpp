@@ -340,6 +340,7 @@ void LoadFrameText(FileFrame* frame) {
   // A file of 4 GB or more is read up to that bound.
   if (size > UINT32_MAX) size = UINT32_MAX;
   frame->textLength = static_cast<uint32_t>(size);
+  frame->plainEnds = PlainLineEnds(frame->text, size);
 }
 
 }  // namespace
@@ -360,8 +361,10 @@ int GetNewLine() {
                          ? static_cast<const char*>(memchr(begin, '\n', static_cast<size_t>(end - begin)))
                          : nullptr;
   if (stop == nullptr) stop = end;
-  if (const void* cr = memchr(begin, '\r', static_cast<size_t>(stop - begin))) stop = static_cast<const char*>(cr);
-  if (const void* z = memchr(begin, 26, static_cast<size_t>(stop - begin))) stop = static_cast<const char*>(z);
+  if (!frame->plainEnds) {
+    if (const void* cr = memchr(begin, '\r', static_cast<size_t>(stop - begin))) stop = static_cast<const char*>(cr);
+    if (const void* z = memchr(begin, 26, static_cast<size_t>(stop - begin))) stop = static_cast<const char*>(z);
+  }
   const size_t n = static_cast<size_t>(stop - begin);
   if (n > static_cast<size_t>(kMaxLineLength)) Panic(47);
   bool atEnd = false;
@@ -549,20 +552,52 @@ void SkipCommentText(uint8_t stop) {
   if ((SkipText(stop) & kAlnum) != 0) lexLine->flags &= ~kLineWhite;
 }
 
+void MarkComment(SourceLine* line) {
+  if (line == nullptr) return;
+  line->flags |= kLineHasComment;
+  if (CheckingSource() && RulesApply(line) && lin_needed) SetLin(kLinHasComment, 1);
+}
+
 }  // namespace
 
 bool SkipLineText() { return (SkipText(kStopRest) & kNotBlank) != 0; }
 
+int PeekSpliced() {
+  const int c = Peek(1);
+  if (c != '\\' || lexLine == nullptr || startInclude) return c;
+  // The same test as NextChar's: only blanks between the backslash and the line end.
+  int k = 2;
+  while (Peek(k) == ' ') ++k;
+  if (Peek(k) != 13) return c;
+  const FileFrame* frame = fileStack;
+  if (frame == nullptr || !frame->loaded || frame->textAt >= frame->textLength) return 0;
+  const int first = static_cast<unsigned char>(frame->text[frame->textAt]);
+  return (first == '\n' || first == '\r' || first == 26 || first == 0) ? 13 : first;
+}
+
+bool CommentAhead() {
+  const int next = PeekSpliced();
+  return next == '*' || next == '/';
+}
+
+int SkipPastedComment(int c) {
+  MarkComment(lexLine);
+  if (CheckingSource() && RulesApply(lexLine)) FireEvent(kLexCppComment, 1);
+  for (; c != 13 && c >= 0; c = NextChar())
+    if (IsAlnum(c)) lexLine->flags &= ~kLineWhite;
+  return c;
+}
+
 int SkipComment(int* c) {
-  const int next = Peek(1);
+  const int next = PeekSpliced();
   if (next != '*' && next != '/') return 0;
-  auto markComment = [](SourceLine* line) {
-    line->flags |= kLineHasComment;
-    if (CheckingSource() && RulesApply(line) && lin_needed) SetLin(kLinHasComment, 1);
-  };
-  markComment(lexLine);
+  MarkComment(lexLine);
   if (CheckingSource() && RulesApply(lexLine)) FireEvent(next == '/' ? kLexCppComment : kLexCComment, 1);
-  AdvanceChar();  // the second character of the opener
+  // The second character of the opener, which may stand after a line splice.
+  if (Peek(1) == next)
+    AdvanceChar();
+  else
+    NextChar();
   if (next == '/') {
     int ch;
     for (;;) {
@@ -588,18 +623,18 @@ int SkipComment(int* c) {
       continue;
     }
     if (newLine) {
-      markComment(lexLine);
+      MarkComment(lexLine);
       if (lin_needed && CheckingSource()) SetLineVariables();
       newLine = false;
     }
     if (IsAlnum(ch)) lexLine->flags &= ~kLineWhite;
-    if (ch == '*' && Peek(1) == '/') {
-      AdvanceChar();
+    if (ch == '*' && PeekSpliced() == '/') {
+      NextChar();
       ch = NextChar();
       break;
     }
-    if (ch == '/' && Peek(1) == '*') {
-      AdvanceChar();
+    if (ch == '/' && PeekSpliced() == '*') {
+      NextChar();
       ++commentDepth;
       if (CheckingSource())
         FireEvent(kLexNestedComment, 1);
@@ -630,6 +665,11 @@ void SetLineVariables() {
   SetLin(kLinWithinFunction, 0);
   SetLin(kLinWithinTag, 0);
   SetLin(kLinWithinClass, 0);
+}
+
+void CountSkippedLines(uint32_t n) {
+  hdrLines += n;
+  mvValue[lin_][kLinNumber] += n;
 }
 
 void AdvanceLexLine() {

@@ -98,11 +98,24 @@ void PlainSkip(int k);
 bool SkipLineText();
 int AdvanceChar();
 int Peek(int n);
+// The character after the current one as NextChar would deliver it when a
+// line splice (a backslash, blanks, the line end) stands between them: then
+// the first character of the next line (13 when it is empty, 0 at the end of
+// the file). Otherwise the same as Peek(1).
+int PeekSpliced();
+// The current character is '/': true when it opens a comment.
+bool CommentAhead();
 // Called with '/' as the current character *c: 0 when no comment starts
 // here; otherwise the comment is skipped, *c becomes the character after it
 // (13 after a line comment) and the result is the number of lines it spans.
 int SkipComment(int* c);
+// A token paste formed "//" with c the current character: the rest of the
+// line is a line comment. Returns the character that ends it (13, or -1).
+int SkipPastedComment(int c);
 int GetNewLine();
+// Lines of a header that were not read because nothing could see them
+// (an include guard's header read again): they count as read.
+void CountSkippedLines(uint32_t n);
 void AdvanceLexLine();
 void AdvanceYaccLine();
 void SetLineVariables();

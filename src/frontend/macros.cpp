@@ -180,7 +180,7 @@ bool DirectiveBlanks() {
     if (ch == kEol || ch < 0) return false;
     if (IsBlank(ch)) {
       lexChar = NextChar();
-    } else if (ch == '/' && (Peek(1) == '*' || Peek(1) == '/')) {
+    } else if (ch == '/' && CommentAhead()) {
       SkipComment(&ch);
       lexChar = ch;
     } else {
@@ -395,11 +395,18 @@ std::string ListText(const PPList& list) {
 
 namespace {
 
-size_t NameSlot(const char* name, size_t* length) {
-  uint32_t h = 2166136261u;
+// The name's slot in modNameCount; with chain, also its bucket (Hashit's)
+// from the same pass over the name.
+size_t NameSlot(const char* name, size_t* length, int* chain = nullptr) {
+  uint32_t h = 2166136261u, b = 0;
   const char* p = name;
-  for (; *p != 0; ++p) h = (h ^ static_cast<unsigned char>(*p)) * 16777619u;
+  for (; *p != 0; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    h = (h ^ c) * 16777619u;
+    b = (b * 2) ^ c;
+  }
   if (length != nullptr) *length = static_cast<size_t>(p - name);
+  if (chain != nullptr) *chain = static_cast<int>(b % kHashChains);
   return (h ^ (h >> 14)) & ((1u << 14) - 1);
 }
 
@@ -409,9 +416,10 @@ Macro* FindIn(Macro* const* table, const char* name) {
   // Chains are long (127 of them for thousands of names): the length and
   // the first byte turn most names away before a full comparison.
   size_t n;
-  const size_t slot = NameSlot(name, &n);
+  int chain;
+  const size_t slot = NameSlot(name, &n, &chain);
   if (table == modMacros && modNameCount[slot] == 0) return nullptr;
-  for (Macro* m = table[Hashit(name)]; m != nullptr; m = m->next)
+  for (Macro* m = table[chain]; m != nullptr; m = m->next)
     if (m->name.size() == n && m->name[0] == name[0] && memcmp(m->name.data(), name, n) == 0) return m;
   return nullptr;
 }
@@ -696,6 +704,10 @@ void GiveList(PPList& l) {
 // that closed its arguments).
 bool lastCallWhite;
 
+// A paste formed "//": the rest of the replacement, and where the source is
+// being read the rest of its line, is a comment.
+bool pastedComment;
+
 // Joins two tokens; false when they do not form one token (then both stay).
 bool Paste(const PPTok& left, const PPTok& right, PPList* out) {
   std::string text = TokText(left);
@@ -710,7 +722,8 @@ bool Paste(const PPTok& left, const PPTok& right, PPList* out) {
       lexLine->macroText = MakeXString(text.c_str());
       lexLine->macroTextOffset = lexLine->column;
     }
-    return true;  // a comment: both tokens are gone
+    pastedComment = true;
+    return true;  // a comment: both tokens are gone, and what follows them
   }
   PPList toks = TokenizeText(text.c_str());
   if (toks.empty()) return true;
@@ -809,13 +822,16 @@ void Substitute(const Macro* m, std::vector<PPList>& args, PPList* out) {
   }
 }
 
-void PasteAll(const Macro* m, PPList* list) {
+// Does the pastes of a replacement; true when one of them formed a comment,
+// which ends the replacement there.
+bool PasteAll(const Macro* m, PPList* list) {
   PPList& l = *list;
   // Most replacements hold neither a ## nor an empty argument: nothing to do.
   if (std::none_of(l.begin(), l.end(), [](const PPTok& t) {
         return t.code == kTokEmpty || (t.code == kTokPaste && t.param == -2);
       }))
-    return;
+    return false;
+  pastedComment = false;
   const bool variadic = (m->flags & kMacroVariadic) != 0;
   PPList out = TakeList();
   for (size_t i = 0; i < l.size(); ++i) {
@@ -842,12 +858,17 @@ void PasteAll(const Macro* m, PPList* list) {
     } else if (!Paste(left, right, &out)) {
       out.push_back(std::move(left));
       out.push_back(std::move(right));
+    } else if (pastedComment) {
+      break;
     }
   }
   out.erase(std::remove_if(out.begin(), out.end(), [](const PPTok& t) { return t.code == kTokEmpty; }),
             out.end());
   std::swap(l, out);
   GiveList(out);
+  const bool comment = pastedComment;
+  pastedComment = false;
+  return comment;
 }
 
 // Expands the macro named by the token at the front of the stream. Returns
@@ -940,7 +961,12 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg, Macro* found = nullp
   if (m->body[0].code == kTokPaste && m->body[0].param == -2) FatalError(59, FatalText(59));
   out.reserve(m->body.size());
   Substitute(m, args, &out);
-  PasteAll(m, &out);
+  if (PasteAll(m, &out) && s.source) {
+    // The comment runs to the end of the line: over the rest of the
+    // expansions pending on it and over the source text after the call.
+    s.q.clear();
+    lexChar = SkipPastedComment(lexChar);
+  }
   if (out.empty()) return 1;
   hide = HideWith(hide, m->nameId);
   for (PPTok& t : out) {

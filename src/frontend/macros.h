@@ -130,6 +130,7 @@ void PushCondition(int value, bool uncounted);
 void PopCondition(bool uncounted);
 void FixSuppress();
 void ResetConditions();
+int ConditionDepth();  // open conditional groups
 // Evaluates the rest of the directive line; false when it is invalid.
 bool ConstExpr(int32_t* value);
 void SkipTrailer();
