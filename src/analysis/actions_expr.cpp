@@ -10,6 +10,7 @@
 #include "rules/compile.h"
 #include "rules/interp.h"
 #include "rules/mvvars.h"
+#include "rules/stats.h"
 #include "support/public.h"
 #include "support/mverror.h"
 
@@ -55,6 +56,7 @@ void DeclName(LexToken* token) {
 
 void DoIdent(int kind, LexToken* token) {
   Record("DoIdent", static_cast<long>(kind));
+  if (kind == 1 && notRules && !checkRules && NeedTestsWanted()) CheckForTest(token);
   if (calculate && tCode != nullptr) {
     // A name folds as 1.
     CompileInteger(1);

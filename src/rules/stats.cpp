@@ -8,8 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "frontend/lex.h"
+#include "frontend/lex2.h"
+#include "frontend/line.h"
 #include "rules/arith.h"
 #include "rules/builtins.h"
+#include "rules/interp.h"
 #include "rules/regions.h"
 #include "support/mverror.h"
 
@@ -20,6 +24,7 @@ int testNeeded;
 namespace {
 
 std::vector<std::string> needTests;  // newest first
+bool checkingTest;                   // the rules of a tested call are running
 
 enum : int { kModBeginSlot = 2 };
 
@@ -499,6 +504,42 @@ int DoNeedTest(const char* name) {
   }
   if (testNeeded <= 0 || testNeeded > static_cast<int>(needTests.size())) return 0;
   return needTests[static_cast<size_t>(testNeeded) - 1] == name ? 1 : 0;
+}
+
+namespace {
+
+enum : int { kKwIf = 332, kKwSwitch = 336 };
+
+// The token after t in the chain, end-of-line and dropped tokens skipped,
+// reading the next statement ahead when the chain ends; null at the end of
+// the module.
+LexToken* Following(LexToken* t) {
+  for (;;) {
+    if (t->next == nullptr) {
+      if (t->type == kTokEndModule) return nullptr;
+      LexAhead();
+      if (t->next == nullptr) return nullptr;
+    }
+    t = t->next;
+    if (t->type != kTokEndLine && t->type != kTokDropped) return t;
+  }
+}
+
+}  // namespace
+
+void CheckForTest(LexToken* call) {
+  if (checkingTest || call == nullptr || call->text == nullptr) return;
+  testNeeded = FindNeedTest(call->text);
+  if (testNeeded == 0) return;
+  LexToken* t = call;
+  while (t != nullptr && t->type != ';') t = Following(t);
+  if (t == nullptr) return;
+  t = Following(t);
+  if (t != nullptr && (t->type == kKwIf || t->type == kKwSwitch)) return;
+  if (call->line == nullptr || (call->line->flags & kLineRulesApply) == 0) return;
+  checkingTest = true;
+  DoFcnRule(kFnTestNeeded, call->column);
+  checkingTest = false;
 }
 
 }  // namespace mv

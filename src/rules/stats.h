@@ -10,6 +10,8 @@
 
 namespace mv {
 
+struct LexToken;
+
 // Function numbers of the statistics and mathematical built-ins.
 enum : int {
   kFnCorr = 8, kFnGetCase = 33, kFnHistogram = 36, kFnLog2 = 56, kFnMaximum = 59, kFnMean = 60,
@@ -67,5 +69,10 @@ bool NeedTestsWanted();
 // One argument of test_needed: while mod_begin is set the name joins the
 // list (result 0); otherwise 1 when it is the function being examined.
 int DoNeedTest(const char* name);
+// At a call of a function in the test list: reads ahead to the `;` that ends
+// the statement and, unless the next statement is an `if` or a `switch` that
+// can test the result, fires the test_needed rules at the call's column
+// (only on lines that rules apply to). Sets testNeeded for those rules.
+void CheckForTest(LexToken* call);
 
 }  // namespace mv

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../harness.h"
+#include "frontend/lex.h"
 #include "frontend/lex2.h"
 #include "frontend/macros.h"
 #include "rules/arith.h"
@@ -281,6 +282,90 @@ TEST_F(TestNeeded, NamesJoinTheListNewestFirstOnlyAtModuleBegin) {
   testNeeded = 0;
   InitBuiltins();
   EXPECT_FALSE(NeedTestsWanted());
+}
+
+// Calls examined on the token stream: source delivered to the call of a
+// listed function, then CheckForTest. The test_needed rules count their
+// firings in usr_0 and keep what test_needed("malloc") and
+// test_needed("fopen") answer in them in usr_1 and usr_2.
+class TestedCalls : public mvtest::SourceState {
+ protected:
+  void SetUp() override {
+    SourceState::SetUp();
+    InitTokens();
+    directiveHook = SkipDirectiveLine;
+    mvtest::LoadAssembledRules(R"(var int
+var int
+var int
+rule test_needed
+  VARREF usr_0
+  PREINC
+  ENDSTMT
+  VARREF usr_1
+  VARREF test_needed
+  FCNPUSH
+  STRING "malloc"
+  FCNCALL 1
+  ASSIGN
+  ENDSTMT
+  VARREF usr_2
+  VARREF test_needed
+  FCNPUSH
+  STRING "fopen"
+  FCNCALL 1
+  ASSIGN
+  ENDSTMT
+  STOP
+end
+)",
+                               dir_.Path());
+    mvValue[mod_][2] = 1;  // mod_begin
+    DoNeedTest("fopen");
+    DoNeedTest("malloc");
+    mvValue[mod_][2] = 0;
+  }
+
+  // The firings of the test_needed rules at the first call of `callee` in
+  // the text.
+  int Examine(const std::string& text, const char* callee, bool rulesApply = true) {
+    PushModule(text, rulesApply);
+    LexInit();
+    TokenInit();
+    for (int i = 0; i < 1000; ++i) {
+      const int code = yylex();
+      if (code == 0 || code == kTokEndModule) return -1;
+      if (code == kTokIdent && strcmp(yaccTokenValue, callee) == 0) break;
+    }
+    for (int i = 0; i < 3; ++i) mvValue[usr_][i] = 0;
+    CheckForTest(yaccToken);
+    EndInput();
+    return WordInt(mvValue[usr_][0]);
+  }
+  static int32_t Answer(int i) { return WordInt(mvValue[usr_][i]); }
+};
+
+TEST_F(TestedCalls, RulesFireUnlessAnIfOrSwitchFollowsTheStatement) {
+  EXPECT_EQ(Examine("p = malloc(4);\nuse(p);\n", "malloc"), 1);
+  EXPECT_EQ(testNeeded, 1);  // malloc joined the list last
+  EXPECT_EQ(Answer(1), 1);
+  EXPECT_EQ(Answer(2), 0);
+  EXPECT_EQ(Examine("f = fopen(\"a\", \"r\"); }", "fopen"), 1);
+  EXPECT_EQ(Answer(1), 0);
+  EXPECT_EQ(Answer(2), 1);
+
+  EXPECT_EQ(Examine("p = malloc(g(1, 2));\n\n  if (p == 0) return;\n", "malloc"), 0);
+  EXPECT_EQ(Examine("f = fopen(n, m); switch (f != 0) { }", "fopen"), 0);
+  // The statement runs to its `;`, across lines: the if after it tests.
+  EXPECT_EQ(Examine("p = malloc(n *\n  m)\n;\nif (!p) return;", "malloc"), 0);
+}
+
+TEST_F(TestedCalls, OtherCallsAndUncheckedLinesFireNothing) {
+  EXPECT_EQ(Examine("p = realloc(p, 4); use(p);", "realloc"), 0);
+  EXPECT_EQ(testNeeded, 0);
+  EXPECT_EQ(Examine("p = malloc(4); use(p);", "malloc", false), 0);
+  // A call at the end of the module has no statement after it to test it.
+  EXPECT_EQ(Examine("p = malloc(4);", "malloc"), 1);
+  EXPECT_EQ(Examine("p = malloc(4)", "malloc"), 0);
 }
 
 // ---- Strings ------------------------------------------------------------------------------------
