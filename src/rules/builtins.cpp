@@ -9,6 +9,7 @@
 
 #include "driver/options.h"
 #include "driver/run.h"
+#include "frontend/files.h"
 #include "frontend/line.h"
 #include "rules/analysis_stubs.h"
 #include "rules/arith.h"
@@ -494,6 +495,8 @@ void Fopen(int, int, int) {
     const std::string text = std::string("Morvane will not write to any file with extension ") + dot;
     FatalError(60, text.c_str());
   }
+  // A file written may be a header read later.
+  if (WritesFile(mode)) ForgetHeaderFiles();
   FILE* stream = fopen(name, mode);
   if (stream != nullptr) {
     RegisterRegion(stream, 1, kRegionStream);

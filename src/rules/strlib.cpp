@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 
+#include "frontend/files.h"
 #include "rules/arith.h"
 #include "rules/builtins.h"
 #include "rules/mvvars.h"
@@ -204,6 +205,8 @@ void ExecFn(int function, int argc, int) {
     if (command.size() + n + 1 >= static_cast<size_t>(kExecBuffer)) continue;
     command = std::string(text) + " " + command;
   }
+  // The command may make or change headers.
+  ForgetHeaderFiles();
   PushLong(system(command.c_str()));
 }
 
