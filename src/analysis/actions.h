@@ -158,6 +158,9 @@ void PushDState(int kind);
 void PopDState();
 void DoTypeName();
 void DoLabel(int named);
+// A file-scope declaration was given up after a syntax error: every
+// declaration state and block left open by it is dropped.
+void ResetDeclarations();
 
 // ---- Functions and parameters -----------------------------------------------
 void FunParmStart(int kind);

@@ -83,6 +83,10 @@ void EndDclList() {
   if (checkRules && pCode != nullptr) CompileEndDclList();
   if (Checking()) DeclEndDclList();
 }
+void ResetDeclarations() {
+  Record("ResetDeclarations");
+  if (Checking()) DeclRecover();
+}
 void PushDState(int kind) {
   Record("PushDState", static_cast<long>(kind));
   if (Checking()) DeclPushDState(kind);

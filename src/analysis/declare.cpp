@@ -787,6 +787,20 @@ void DeclEndDclList() {
   if (Source()) ZeroVars(exp_);
 }
 
+void DeclRecover() {
+  while (topBlock != nullptr) CloseBlock();
+  while (!stack.empty()) PopState();
+  blockStates.clear();
+  ResetDeclaration(cur);
+  cur.kind = kDStateOrdinary;
+  initDepth = 0;
+  startFunc = false;
+  ruleDecl = currDecl = nullptr;
+  dclName.clear();
+  brackets.clear();
+  if (Source()) ZeroVars(dcl_);
+}
+
 void DeclPushDState(int kind) { PushState(kind); }
 void DeclPopDState() { PopState(); }
 

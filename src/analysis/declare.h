@@ -195,6 +195,7 @@ void DeclCheckDeclarator(int hasInit);
 void DeclGetNewType();
 void DeclEmptyDeclaration();
 void DeclEndDclList();
+void DeclRecover();
 void DeclPushDState(int kind);
 void DeclPopDState();
 Type* DeclTypeName();

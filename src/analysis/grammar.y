@@ -160,8 +160,8 @@ external_declaration:
   | ASM_BRACED
   | pragma
   | ';'
-  | error ';'
-  | error '}'
+  | error ';'                                 { ResetDeclarations(); }
+  | error '}'                                 { ResetDeclarations(); }
   ;
 
 /* ---- Declarations ---------------------------------------------------------- */

@@ -502,6 +502,18 @@ void InitSymbols() {
   idFound = false;
   InitDeclare();
   InstallClassifier();
+  // The compiler's own variable-argument type, which its headers name.
+  Declarator* vaList = NewDeclarator();
+  vaList->name = "__builtin_va_list";
+  vaList->type = NewType();
+  vaList->type->SetBase(kBaseChar);
+  vaList->type->SetStorage(kStorTypedef);
+  vaList->type->levels = NewModifier();
+  vaList->type->levels->kind = kModPointer;
+  vaList->flags |= kDclPredeclared | kDclDefined | kDclUsed | kDclGlobal | kDclLogged;
+  const unsigned h = Hash(vaList->name.c_str());
+  vaList->next = modTypeDef.chain[h];
+  modTypeDef.chain[h] = vaList;
 }
 
 void EndModuleSymbols() {
