@@ -4,12 +4,15 @@
 // the line of the '}', which the parser has not closed yet at that point.
 #include "analysis/functions.h"
 
+#include <cstdio>
 #include <set>
 #include <string>
 
 #include "analysis/actions.h"
+#include "analysis/declare.h"
 #include "analysis/module.h"
 #include "analysis/statements.h"
+#include "analysis/symbols.h"
 #include "driver/options.h"
 #include "frontend/lex2.h"
 #include "frontend/line.h"
@@ -17,12 +20,6 @@
 #include "rules/mvvars.h"
 
 namespace mv {
-
-// The block levels of the scopes (symbols.h, whose records name the base
-// codes that mvvars.h names too, so that the two do not meet in one file).
-int BlockLevel();
-void OpenBlock();
-void CloseBlock();
 
 namespace {
 
@@ -40,9 +37,17 @@ ModData atStart;     // the module's counters when the body began
 bool returnsValue;   // a return with a value was seen in the function
 std::set<std::string> labels;  // the labels defined so far in the function
 
-// -1: the function's return type is not known; 0: it returns nothing;
-// 1: it returns a value.
-int ReturnKind() { return -1; }
+// -1: the function's return type is not known; 0: it returns nothing
+// (void, a constructor or a destructor); 1: it returns a value.
+int ReturnKind() {
+  const Declarator* f = currFcnDef;
+  if (f == nullptr || f->type == nullptr || f->type->levels == nullptr) return -1;
+  const Modifier* function = f->type->levels;
+  if (function->kind != kModFunction) return -1;
+  if (function->next != nullptr) return 1;
+  const int base = f->type->Base();
+  return base == kBaseVoid || base == kBaseConstructor || base == kBaseDestructor ? 0 : 1;
+}
 
 int32_t Distinct(const int32_t* table) {
   int32_t n = 0;
@@ -57,6 +62,10 @@ void Clear(int32_t* table) {
 }
 
 void StartFunction() {
+  if (showProgress && currFcnDef != nullptr) {
+    if (currFcnDef->owner != nullptr) fprintf(stderr, "%s::", currFcnDef->owner->name.c_str());
+    fprintf(stderr, "%s\n", currFcnDef->name.c_str());
+  }
   fcnData = FcnData{};
   atStart = modData;
   // The '{' has been counted already; it belongs to the function.
