@@ -415,6 +415,7 @@ direct_declarator:
   | declarator_open declarator ')'            { PopDeclarator(); }
   | direct_declarator array_suffix
   | direct_declarator parameter_suffix
+  | direct_declarator prototype_open identifier_list ')'  { FunParmEnd(2); }
   ;
 
 declarator_open:
@@ -453,7 +454,12 @@ array_open:
   ;
 
 /* A parameter list: a prototype (295, or a plain parenthesis after a ')'),
-   or an old-style identifier list (296). */
+   or an old-style identifier list (296). The ANSI dialects classify only the
+   identifier lists of K&R, yet ANSI C keeps old-style definitions: a list of
+   identifiers also follows a declarator's name after a prototype's or a
+   plain parenthesis (the list's kind is set at its end). prototype_open is
+   reduced before the next token is read, so that token is classified
+   inside the parameter list. */
 parameter_suffix:
     prototype_open parameter_type_list ')'    { FunParmEnd(3); }
   | prototype_open ')'                        { FunParmEnd(0); }
