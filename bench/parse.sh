@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Checking speed on real code: morvane over every module of libiberty's
+# files.txt, with their includes, in ONE run, with an empty rule file and with
+# the rule files of examples/, against `gcc -fsyntax-only` over the same files
+# with the same flags, and gcc over as many empty files (its start-up), all
+# measured in the same invocation.
+#
+#   bench/parse.sh [CORPUS_DIR] [RUNS]   (default /tmp/corpus, 5 runs)
+#
+# How gcc is run: one `gcc -fsyntax-only` with all the files; the driver
+# starts one cc1 per file, as a build would, so its per-file start-up is in
+# the figure, and the run over as many empty files measures that start-up
+# alone: "gcc - start-up" is what gcc spends on the text. gcc gets the flags
+# of flags.txt; morvane gets them too, plus tools/hostenv's INCLUDE and -D
+# list (gcc predefines those macros itself).
+#
+# The rule files are compiled before the clock starts (the runs reuse the
+# compiled files): the figures are those of checking. Times are the best of
+# RUNS, wall-clock and CPU (user + sys, children included); the machine is
+# shared, so the CPU figures are the steadier ones. The warning-23 count
+# (header not found) of our run must be 0 for the ratios to mean anything,
+# and the syntax-error count says how much of the code the parser took in.
+#
+# Targets: with the empty rule file at least as fast as gcc less its
+# start-up ((gcc - start-up) / morvane >= 1), and the example rules costing
+# at most 30 % more than the empty rule file.
+set -euo pipefail
+export LC_ALL=C
+cd "$(dirname "$0")/.."
+root=$PWD
+corpus=${1:-/tmp/corpus}
+runs=${2:-5}
+src="$corpus/A-libiberty"
+[ -f "$src/files.txt" ] || { echo "no corpus at $src: run ../shared/corpus.sh $corpus first" >&2; exit 1; }
+
+if [ -z "${MORVANE:-}" ]; then
+  cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMORVANE_BENCH=ON >/dev/null
+  cmake --build build-bench -j2 --target morvane >/dev/null
+  MORVANE=$root/build-bench/morvane
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+export "$(tools/hostenv c | head -1)"
+mapfile -t hostdefs < <(tools/hostenv c | tail -n +2)
+read -r -a flags < "$src/flags.txt"
+mapfile -t files < "$src/files.txt"
+n=${#files[@]}
+for i in $(seq "$n"); do : > "$work/empty$i.c"; done
+empties=("$work"/empty*.c)
+
+# The rule files: an empty one, and the examples compiled together into the
+# compiled file of the first.
+: > "$work/empty.mv"
+examples=()
+for f in examples/*.mv; do cp "$f" "$work/"; examples+=("-R$(basename "$f" .mv)"); done
+compile() {
+  (cd "$work" && "$MORVANE" "$@") >"$work/compile.out" 2>&1 ||
+    { echo "the rule files do not compile:" >&2; cat "$work/compile.out" >&2; exit 1; }
+}
+compile -Rempty
+compile "${examples[@]}"
+compiled="$work/${examples[0]#-R}.mvo"
+[ -f "$compiled" ] && [ -f "$work/empty.mvo" ] || { echo "a compiled rule file is missing" >&2; exit 1; }
+
+# best CMD...: runs CMD $runs times; prints "wall cpu", the best of each.
+best() {
+  local bw=999999 bc=999999 w c
+  for _ in $(seq "$runs"); do
+    /usr/bin/time -f '%e %U %S' -o "$work/t" "$@" >/dev/null 2>&1 || true
+    read -r w u s < <(tail -1 "$work/t")
+    c=$(echo "$u + $s" | bc)
+    bw=$(echo "if ($w < $bw) $w else $bw" | bc)
+    bc=$(echo "if ($c < $bc) $c else $bc" | bc)
+  done
+  echo "$bw $bc"
+}
+
+cd "$src"
+# Each of our runs once more, to count its messages and check that it completes.
+ours() { "$MORVANE" "$@" "${hostdefs[@]}" "${flags[@]}" "${files[@]}"; }
+for kind in empty examples; do
+  rules=("-R$work/empty.mvo")
+  [ $kind = empty ] || rules=("-R$compiled")
+  ours "${rules[@]}" >"$work/$kind.out" 2>&1 || {
+    echo "morvane failed with the $kind rules; the end of its output:" >&2
+    tail "$work/$kind.out" >&2; exit 1; }
+done
+w23=$(grep -c 'Warning C0023' "$work/empty.out" || true)
+syntax=$(grep -c 'Warning C0000: Syntax error' "$work/empty.out" || true)
+lines=$(grep -E '^[0-9]+ source lines' "$work/empty.out" | tail -1)
+messages=$(grep -c 'Warning' "$work/examples.out" || true)
+
+read -r gw gc < <(best gcc -fsyntax-only "${flags[@]}" "${files[@]}")
+read -r sw sc < <(best gcc -fsyntax-only "${empties[@]}")
+read -r ow oc < <(best ours "-R$work/empty.mvo")
+read -r xw xc < <(best ours "-R$compiled")
+
+ratio() { echo "scale=3; ($1) / ($2)" | bc -l; }
+printf 'modules: %d (%s)\n' "$n" "$lines"
+printf '%-36s %8s %8s\n' '' 'wall s' 'cpu s'
+printf '%-36s %8.3f %8.3f\n' 'gcc -fsyntax-only' "$gw" "$gc"
+printf '%-36s %8.3f %8.3f\n' "gcc -fsyntax-only, $n empty files" "$sw" "$sc"
+printf '%-36s %8.3f %8.3f\n' 'morvane, empty rule file' "$ow" "$oc"
+printf '%-36s %8.3f %8.3f\n' "morvane, the ${#examples[@]} example rule files" "$xw" "$xc"
+printf '%-36s %8.2fx %7.2fx   (target >= 1)\n' '(gcc - start-up) / morvane' \
+  "$(ratio "$gw - $sw" "$ow")" "$(ratio "$gc - $sc" "$oc")"
+printf '%-36s %8.2fx %7.2fx\n' 'gcc / morvane' "$(ratio "$gw" "$ow")" "$(ratio "$gc" "$oc")"
+printf '%-36s %8.2fx %7.2fx   (target <= 1.30)\n' 'examples / empty rule file' \
+  "$(ratio "$xw" "$ow")" "$(ratio "$xc" "$oc")"
+printf 'warning 23 (header not found) in our run: %d\n' "$w23"
+printf 'syntax errors in our run: %d; messages from the example rules: %d\n' "$syntax" "$messages"
