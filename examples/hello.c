@@ -14,6 +14,6 @@ static int count_vowels(const char *text)
 
 int main(void)
 {
-    printf("%d\n", count_vowels("hello, world"));
+    printf("There are %d vowels in \"%s\".\n", count_vowels("hello, world"), "hello, world");
     return 0;
 }

@@ -81,6 +81,12 @@ def mvo_header(name="rules.mv", version=1004, fmt=5, sizes=(1, 4, 4, 4, 4), coun
     return words(version, fmt, *sizes, n) + raw + words(*counts)
 
 
+def source_file(path):
+    """The bytes of a file of the source tree, named from its top (examples/add.mv)."""
+    with open(os.path.join(HERE, "..", "..", path), "rb") as f:
+        return f.read()
+
+
 def python_env(ctx):
     return {
         "__builtins__": __builtins__,
@@ -91,6 +97,7 @@ def python_env(ctx):
         "swapped": swapped,
         "mvo_header": mvo_header,
         "struct": struct,
+        "source_file": source_file,
     }
 
 
