@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "analysis/expressions.h"
 #include "analysis/module.h"
 #include "analysis/parser.h"
 #include "driver/options.h"
@@ -310,6 +311,7 @@ void ModuleLoop() {
     StartForcedIncludes();
     BeginModule();
     TokenInit();
+    InitExpressions(cell == sourceList);
     InitParser();
     yyparse();
     fflush(stdout);

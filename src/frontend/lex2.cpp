@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "analysis/declare.h"
+#include "analysis/expressions.h"
 #include "analysis/module.h"
+#include "analysis/symbols.h"
 #include "driver/options.h"
 #include "driver/run.h"
 #include "frontend/files.h"
@@ -54,6 +57,7 @@ enum : int {
 };
 enum : int { kEvtAssembler = 1, kEvtStrConcat = 20 };
 enum : int { kLinNestLevel = 17, kLinTokens = 24 };
+enum : int { kExpTokens = 6 };
 enum : int { kModTokens = 22 };
 enum : int { kPrjTokens = 22 };
 enum : int { kStmTokens = 38 };
@@ -88,6 +92,13 @@ char prevTextKeep[kLexBuffer];
 char currTextKeep[kLexBuffer];
 
 bool CheckingSource() { return notRules && !checkRules; }
+
+// Tokens that count as operands: intrinsics, literals, enumeration
+// constants, identifiers and the names of types, tags, scopes, templates and
+// namespaces.
+bool IsOperandCode(int code) {
+  return code == 299 || (code >= 302 && code <= 306) || (code >= 309 && code <= 317) || (code >= 319 && code <= 321);
+}
 
 LexToken* NewToken() {
   LexToken* t = freeTokens;
@@ -599,6 +610,10 @@ int Lex4() {
   if (t->line != nullptr && t->line->start == t) t->line->nestLevel = yaccNestLevel;
   EditYaccToken();
   const int code = t->type;
+  // What the lookup of an identifier found; a declaration left by the
+  // lookup of another name is not this one's.
+  if (code == kTokIdent)
+    t->declaration = idFound && foundDec != nullptr && foundDec->name == t->text ? foundDec : nullptr;
   if (code == kTokDropped) return code;
   yaccPrevToken = lastGiven;
   yaccPrevType = yaccTokenType;
@@ -663,15 +678,17 @@ int Lex4() {
   if (lex2_needed && CheckingSource()) {
     if (constant != 0) {
       SetMVInteger(lex2_, kLexConstant, constant);
-      if (initLevel > 0 && initial != 0) SetMVInteger(lex2_, kLexInitializer, initial);
+      if (initial != 0 && (initLevel > 0 || InInitializer())) SetMVInteger(lex2_, kLexInitializer, initial);
     }
     FireLex2(t, magic);
   }
   if ((t->flags & kTokCounted) != 0 && CheckingSource()) {
     if (lin_needed) mvValue[lin_][kLinTokens] += 1;
     if (mvNeed[stm_] != nullptr && mvNeed[stm_][kStmTokens] != 0) DoStmTokens();
+    if (BlockLevel() > 0) mvValue[exp_][kExpTokens] += 1;
     ++modData.tokens;
     mvValue[prj_][kPrjTokens] += 1;
+    if (needOps && IsOperandCode(code)) AddOpnd(t->text);
   }
   return code;
 }

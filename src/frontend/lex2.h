@@ -7,6 +7,7 @@
 namespace mv {
 
 struct SourceLine;
+struct Declarator;
 
 // Codes the token stream makes, beyond the lexer's.
 enum : int {
@@ -34,6 +35,9 @@ struct LexToken {
     int64_t i;
     double f;
   } value;
+  // An identifier: the declaration its lookup found when the parser was
+  // handed it; null when none was found.
+  Declarator* declaration;
   int32_t wide;
   uint16_t length;
   char inline_[22];
