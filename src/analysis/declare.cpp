@@ -12,6 +12,7 @@
 #include "analysis/classify.h"
 #include "analysis/symbols.h"
 #include "driver/options.h"
+#include "frontend/lex.h"
 #include "frontend/lex2.h"
 #include "frontend/line.h"
 #include "rules/builtins.h"
@@ -72,6 +73,9 @@ bool RulesOnLine() { return yaccLine != nullptr && (yaccLine->flags & kLineRules
 
 void Set(int index, int32_t value) { SetMVInteger(dcl_, index, value); }
 
+// A rule names the variable (or no rule file says which are named).
+bool Needed(int index) { return mvNeed[dcl_] == nullptr || mvNeed[dcl_][index] != 0; }
+
 // The dcl_ class fires where the line's rules apply and is cleared elsewhere.
 void FireClass(const Declarator* named) {
   if (!Source()) return;
@@ -126,7 +130,9 @@ void PopState() {
   if (cur.kind == kDStateInit && initDepth > 0) --initDepth;
   cur = stack.back();
   stack.pop_back();
-  if (Source()) PopMVValues(dcl_);
+  // A parse given up inside a nested declaration leaves levels behind that
+  // a later start of the rule engine has already dropped.
+  if (Source() && valStackIndex[dcl_] > 0) PopMVValues(dcl_);
 }
 
 // Places a level in the current depth's list: arrays and functions form a
@@ -343,7 +349,7 @@ Declarator* DoDeclarator(int hasInit) {
   if (!named) {
     Set(dv::kAbstract, 1);
   }
-  if (mvNeed[dcl_] == nullptr || mvNeed[dcl_][dv::kStorageFlags] != 0) Set(dv::kStorageFlags, StorageFlags(storage));
+  if (Needed(dv::kStorageFlags)) Set(dv::kStorageFlags, StorageFlags(storage));
   if (cur.hasSpecifier != kSpecType) Set(dv::kNoSpecifier, 1);
   const bool inBlock = topBlock != nullptr;
   const bool oldStyle = !inBlock && startFunc && cur.kind == kDStateOrdinary;
@@ -358,6 +364,14 @@ Declarator* DoDeclarator(int hasInit) {
       else AddGlobal(d, false);
     } else {
       if (isFunction) d->flags |= kDclFunction | kDclUsed;
+      if (Needed(dv::kAmbig)) {
+        const int similar = FindSimilar(d->name.c_str());
+        if (similar >= 6) Set(dv::kAmbig, similar);
+      }
+      if (!inBlock && Needed(dv::kExternAmbig)) {
+        const int similar = FindExSimilar(d->name.c_str());
+        if (similar >= 6) Set(dv::kExternAmbig, similar);
+      }
       if (inBlock) {
         AddLocal(d);
       } else {
@@ -506,6 +520,14 @@ const char* GetBaseName(const Type* type) {
       "short double", "double", "long double", "__int8", "__int16", "__int32", "__int64", nullptr,
   };
   const int b = type->Base();
+  // Bases of the type words added by new_type: named by the first such word.
+  switch (b) {
+    case 9: return FirstNewKeyword(407);
+    case 14: return FirstNewKeyword(408);
+    case 23: return FirstNewKeyword(409);
+    case 29: return FirstNewKeyword(410);
+    default: break;
+  }
   if (b < 24) return names[b];
   switch (b) {
     case kBaseEnum: case kBaseUnion: case kBaseStruct: case kBaseClass: case kBaseTypedef: case kBaseTemplateParm:

@@ -4,6 +4,7 @@
 // conflict and prototype checks, and the lookup that classifies identifiers.
 #include "analysis/symbols.h"
 
+#include <cctype>
 #include <cstring>
 #include <deque>
 
@@ -311,6 +312,52 @@ Declarator* FindOrdinary(const char* name) {
   return FindSorted(extIdent, name);
 }
 
+// ---- Similar names -----------------------------------------------------------------------------
+
+namespace {
+
+// Searches one list: -1 when the name is there, else the first common prefix
+// of 6 or more characters, else 0.
+template <typename Same>
+int SimilarIn(const Declarator* list, const char* name, Same same) {
+  for (const Declarator* d = list; d != nullptr; d = d->next) {
+    const char* other = d->name.c_str();
+    if (strcmp(other, name) == 0) return -1;
+    int n = 0;
+    while (name[n] != 0 && same(name[n], other[n])) ++n;
+    if (n >= 6) return n;
+  }
+  return 0;
+}
+
+bool Exact(char a, char b) { return a == b; }
+bool Folded(char a, char b) {
+  return tolower(static_cast<unsigned char>(a)) == tolower(static_cast<unsigned char>(b));
+}
+
+}  // namespace
+
+int FindSimilar(const char* name) {
+  for (const Block* b = topBlock; b != nullptr; b = b->parent) {
+    const int r = SimilarIn(b->declarators, name, Exact);
+    if (r != 0) return r < 0 ? 0 : r;
+  }
+  for (const DeclTable* table : {&statIdent, &extIdent})
+    for (const Declarator* chain : table->chain) {
+      const int r = SimilarIn(chain, name, Exact);
+      if (r != 0) return r < 0 ? 0 : r;
+    }
+  return 0;
+}
+
+int FindExSimilar(const char* name) {
+  for (const Declarator* chain : extIdent.chain) {
+    const int r = SimilarIn(chain, name, Folded);
+    if (r != 0) return r < 0 ? 0 : r;
+  }
+  return 0;
+}
+
 // ---- Blocks -------------------------------------------------------------------------------------
 
 int BlockLevel() { return topBlock != nullptr ? topBlock->level : 0; }
@@ -354,10 +401,14 @@ void EnterParameters() {
     if (checkRules) continue;
     const int spec = SpecifierState(parm);
     if (spec != kSpecType) {
+      // The rules see the parameter as the current declarator.
+      Declarator* outer = ruleDecl;
+      ruleDecl = local;
       PushMVValues(dcl_);
       FireNow(dv::kNoSpecifier, 1);
       if (spec == kSpecNone) FireNow(dv::kNotDeclared, 1);
       PopMVValues(dcl_);
+      ruleDecl = outer;
     }
   }
 }

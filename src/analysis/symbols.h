@@ -44,6 +44,13 @@ Declarator* FindOrdinary(const char* name);
 // lists compared unless one is an empty () list).
 bool SameType(const Type* a, const Type* b);
 
+// The longest common prefix (6 characters or more, else 0) of the name with
+// a declared object or function: the blocks' names, then the static and the
+// external identifiers; 0 when the name itself is declared. FindExSimilar
+// compares with the external identifiers only, ignoring letter case.
+int FindSimilar(const char* name);
+int FindExSimilar(const char* name);
+
 // Blocks. Level 0: file scope; 1: a function body.
 struct Block {
   Block* parent = nullptr;

@@ -336,6 +336,12 @@ int FindNewKeyword(const char* word) {
 
 int NewKeywordCount() { return nNewKeywords; }
 
+const char* FirstNewKeyword(int code) {
+  for (int i = 0; i < nNewKeywords; ++i)
+    if (newKeywords[i].code == code) return newKeywords[i].word.c_str();
+  return nullptr;
+}
+
 void ClearNewKeywords() {
   for (int i = 0; i < nNewKeywords; ++i) newKeywords[i].word.clear();
   nNewKeywords = 0;

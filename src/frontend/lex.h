@@ -135,6 +135,7 @@ const char* FindString(int code);
 bool AddNewKeyword(const char* word, int code);
 int FindNewKeyword(const char* word);  // its code, or 0
 int NewKeywordCount();
+const char* FirstNewKeyword(int code);  // the first word added with the code, or null
 void ClearNewKeywords();
 
 }  // namespace mv
