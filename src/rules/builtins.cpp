@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/declare.h"
 #include "driver/options.h"
 #include "driver/run.h"
 #include "frontend/files.h"
@@ -562,6 +563,12 @@ void ExitFn(int, int, int) {
   CleanExit(n);
 }
 
+// The function whose body is being read, or whose body ended last in the
+// module; null before the first.
+void FcnNameFn(int, int, int) {
+  PushPointer(currFcnDef != nullptr ? HandOut(currFcnDef->name.c_str()) : nullptr);
+}
+
 void OptionFn(int, int, int) {
   const int32_t letter = PopLong();
   if (letter < 0 || letter > 255) {
@@ -606,6 +613,7 @@ std::array<Builtin, kBuiltinCount>& Builtins() {
     t[kFnExit] = {ExitFn, 1};
     t[kFnFclose] = {Fclose, 1};
     t[kFnFopen] = {Fopen, 2};
+    t[kFnFcnName] = {FcnNameFn, 0};
     t[kFnOption] = {OptionFn, 1};
     t[kFnSetOption] = {SetOptionFn, 2};
     t[kFnSetStrOption] = {SetStrOptionFn, 2};

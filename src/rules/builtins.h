@@ -8,7 +8,7 @@ namespace mv {
 // Function numbers (class 0 slots) used outside the dispatcher.
 enum : int {
   kFnAdvise = 0, kFnEprintf = 16, kFnExit = 20, kFnFatal = 22, kFnFclose = 23, kFnFopen = 28,
-  kFnFprintf = 30, kFnFscanf = 31, kFnHeaderName = 34, kFnHeaderPath = 35, kFnMacro = 57,
+  kFnFprintf = 30, kFnFscanf = 31, kFnFcnName = 32, kFnHeaderName = 34, kFnHeaderPath = 35, kFnMacro = 57,
   kFnOption = 83, kFnPrefix = 88, kFnPrintf = 90, kFnScanf = 95, kFnSetOption = 97,
   kFnSetStrOption = 98, kFnSprintf = 102, kFnSscanf = 104, kFnStrOption = 117, kFnSuffix = 121,
   kFnTestNeeded = 127, kFnWarn = 136,
