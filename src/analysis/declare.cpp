@@ -373,6 +373,7 @@ Declarator* DoDeclarator(int hasInit) {
         if (similar >= 6) Set(dv::kExternAmbig, similar);
       }
       if (inBlock) {
+        if (checkHidden && FindHidden(d->name.c_str())) Set(dv::kHidden, 1);
         AddLocal(d);
       } else {
         if (!isFunction && storage != kStorExtern) d->flags |= kDclDefined;

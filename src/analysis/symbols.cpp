@@ -358,6 +358,16 @@ int FindExSimilar(const char* name) {
   return 0;
 }
 
+bool FindHidden(const char* name) {
+  const Block* start = topBlock != nullptr ? topBlock->parent : nullptr;
+  for (const Block* b = start; b != nullptr; b = b->parent)
+    if (FindIn(b->declarators, name) != nullptr || FindIn(b->typedefs, name) != nullptr ||
+        FindEnumIn(b->enums, name) != nullptr)
+      return true;
+  return FindSorted(statIdent, name) != nullptr || FindIn(modTypeDef.chain[Hash(name)], name) != nullptr ||
+         FindSorted(extIdent, name) != nullptr || FindEnumIn(modEnums.chain[Hash(name)], name) != nullptr;
+}
+
 // ---- Blocks -------------------------------------------------------------------------------------
 
 int BlockLevel() { return topBlock != nullptr ? topBlock->level : 0; }
@@ -449,6 +459,13 @@ void AddLocal(Declarator* decl) {
   }
   if (previous != nullptr && previous != decl && !checkRules)
     SetMVInteger(dcl_, dv::kLocalDup, previous->line);
+  // A name of the function's parameters declared again in an inner block.
+  if (b->level > 1 && !checkRules) {
+    const Block* body = b;
+    while (body->parent != nullptr) body = body->parent;
+    const Declarator* parm = FindIn(body->declarators, decl->name.c_str());
+    if (parm != nullptr && parm->Is(kDclParameter)) SetMVInteger(dcl_, dv::kParmHidden, 1);
+  }
 }
 
 int AddGlobal(Declarator* decl, bool predeclared) {

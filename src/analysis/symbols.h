@@ -50,6 +50,9 @@ bool SameType(const Type* a, const Type* b);
 // compares with the external identifiers only, ignoring letter case.
 int FindSimilar(const char* name);
 int FindExSimilar(const char* name);
+// The name is declared in a block enclosing the current one or at file
+// scope (dcl_hidden).
+bool FindHidden(const char* name);
 
 // Blocks. Level 0: file scope; 1: a function body.
 struct Block {
