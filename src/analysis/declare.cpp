@@ -278,21 +278,119 @@ bool IsPlainVoid(const Type* t) {
   return t != nullptr && t->Base() == kBaseVoid && t->levels == nullptr && t->qualifiers == 0;
 }
 
-// The value of the tokens of an array dimension or an enumerator: a single
-// integer, character or enumeration constant, possibly negated; -1 (not a
-// constant) otherwise.
-bool ConstantTokens(LexToken* from, LexToken* to, int32_t* value) {
-  int sign = 1;
-  LexToken* t = from;
-  if (t != nullptr && t != to && t->type == '-') {
-    sign = -1;
-    t = NextToken(t);
+// The value of the tokens of an array dimension or an enumerator: an
+// integer constant expression of integer, character and enumeration
+// constants (C's operators, parentheses, the conditional operator). False
+// when anything else stands there or a division by zero is met.
+class ConstantReader {
+ public:
+  ConstantReader(LexToken* from, LexToken* to) : t_(from), end_(to) {}
+  bool Read(int32_t* value) {
+    int64_t v = 0;
+    if (!Conditional(&v) || t_ != end_ || !ok_) return false;
+    *value = static_cast<int32_t>(v);
+    return true;
   }
-  if (t == nullptr || t == to) return false;
-  if (t->type != 303 && t->type != 304 && t->type != 305 && t->type != kLookEnum) return false;
-  if (NextToken(t) != to) return false;
-  *value = sign * static_cast<int32_t>(t->value.i);
-  return true;
+
+ private:
+  int Code() const { return t_ != nullptr && t_ != end_ ? t_->type : 0; }
+  void Skip() { t_ = NextToken(t_); }
+  bool Accept(int code) {
+    if (Code() != code) return false;
+    Skip();
+    return true;
+  }
+
+  bool Primary(int64_t* v) {
+    switch (Code()) {
+      case 303: case 304: case 305: case kLookEnum:
+        *v = t_->value.i;
+        Skip();
+        return true;
+      case '(':
+        Skip();
+        return Conditional(v) && Accept(')');
+      case '-': Skip(); if (!Primary(v)) return false; *v = -*v; return true;
+      case '+': Skip(); return Primary(v);
+      case '~': Skip(); if (!Primary(v)) return false; *v = ~*v; return true;
+      case '!': Skip(); if (!Primary(v)) return false; *v = !*v; return true;
+      default: return false;
+    }
+  }
+
+  // Binary operators by precedence level, loosest first.
+  static int Level(int code) {
+    switch (code) {
+      case 257: return 1;                          // ||
+      case 258: return 2;                          // &&
+      case '|': return 3;
+      case '^': return 4;
+      case '&': return 5;
+      case 259: case 260: return 6;                // == !=
+      case '<': case '>': case 261: case 262: return 7;
+      case 263: case 264: return 8;                // << >>
+      case '+': case '-': return 9;
+      case '*': case '/': case '%': return 10;
+      default: return 0;
+    }
+  }
+
+  bool Binary(int level, int64_t* v) {
+    if (level > 10) return Primary(v);
+    if (!Binary(level + 1, v)) return false;
+    while (Level(Code()) == level) {
+      const int op = Code();
+      Skip();
+      int64_t r = 0;
+      if (!Binary(level + 1, &r)) return false;
+      switch (op) {
+        case 257: *v = *v || r; break;
+        case 258: *v = *v && r; break;
+        case '|': *v |= r; break;
+        case '^': *v ^= r; break;
+        case '&': *v &= r; break;
+        case 259: *v = *v == r; break;
+        case 260: *v = *v != r; break;
+        case '<': *v = *v < r; break;
+        case '>': *v = *v > r; break;
+        case 261: *v = *v <= r; break;
+        case 262: *v = *v >= r; break;
+        case 263: *v = r >= 0 && r < 63 ? static_cast<int64_t>(static_cast<uint64_t>(*v) << r) : 0; break;
+        case 264: *v = r >= 0 && r < 63 ? *v >> r : 0; break;
+        case '+': *v += r; break;
+        case '-': *v -= r; break;
+        case '*': *v *= r; break;
+        case '/': case '%':
+          if (r == 0) {
+            ok_ = false;
+            return false;
+          }
+          *v = op == '/' ? *v / r : *v % r;
+          break;
+        default: break;
+      }
+      *v = static_cast<int32_t>(*v);
+    }
+    return true;
+  }
+
+  bool Conditional(int64_t* v) {
+    if (!Binary(1, v)) return false;
+    if (!Accept('?')) return true;
+    int64_t a = 0, b = 0;
+    if (!Conditional(&a) || !Accept(':') || !Conditional(&b)) return false;
+    *v = *v != 0 ? a : b;
+    return true;
+  }
+
+  LexToken* t_;
+  LexToken* end_;
+  bool ok_ = true;
+};
+
+bool ConstantTokens(LexToken* from, LexToken* to, int32_t* value) {
+  if (from == nullptr || from == to) return false;
+  return ConstantReader(from, to).Read(value);
 }
 
 Declarator* MakeNamed(LexToken* token) {
