@@ -696,6 +696,12 @@ void DeclSpecifier(int code) {
     if (cur.hasSpecifier == kSpecType) Set(dv::kStorageFirst, 1);
     if (cur.hasSpecifier == kSpecNone) cur.hasSpecifier = kSpecStorageOnly;
   };
+  // short, long, signed, unsigned: type specifiers kept as qualifier bits.
+  auto sizeWord = [&](uint16_t bit) {
+    t->qualifiers |= bit;
+    cur.allowTypes = false;
+    cur.hasSpecifier = kSpecType;
+  };
   auto qualifier = [&](uint16_t bit) {
     t->qualifiers |= bit;
     if (cur.hasSpecifier == kSpecNone) cur.hasSpecifier = kSpecStorageOnly;
@@ -719,33 +725,23 @@ void DeclSpecifier(int code) {
       typeKeyword(bases[code - 407]);
       break;
     }
-    case 345:  // short
-      t->qualifiers |= 8;
-      cur.allowTypes = false;
-      cur.hasSpecifier = kSpecType;
-      break;
-    case 360:  // long
+    case 345: sizeWord(8); break;  // short
+    case 360:                      // long; a second one makes long long
       if ((t->qualifiers & 16) != 0) {
         t->qualifiers &= static_cast<uint16_t>(~16u);
         t->SetBase(kBaseLongLong);
-      } else if (t->Base() == kBaseLongLong) {
-      } else {
-        t->qualifiers |= 16;
+        sizeWord(0);
+      } else if (t->Base() != kBaseLongLong) {
+        sizeWord(16);
       }
-      cur.allowTypes = false;
-      cur.hasSpecifier = kSpecType;
       break;
     case 346:
-      t->qualifiers |= 32;
+      sizeWord(32);
       Set(dv::kSigned, 1);
-      cur.allowTypes = false;
-      cur.hasSpecifier = kSpecType;
       break;
     case 347:
-      t->qualifiers |= 64;
+      sizeWord(64);
       Set(dv::kUnsigned, 1);
-      cur.allowTypes = false;
-      cur.hasSpecifier = kSpecType;
       break;
     case 363: qualifier(1); break;
     case 364: qualifier(2); break;

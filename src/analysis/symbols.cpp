@@ -558,9 +558,10 @@ void AddTag(Tag* tag) {
 
 // ---- Modules and projects ----------------------------------------------------------------------
 
-void InitSymbols() {
-  topBlock = nullptr;
-  freeBlocks = nullptr;
+namespace {
+
+// The module's tables are emptied and nothing is found any more.
+void ForgetModule() {
   modTypeDef.Clear();
   statIdent.Clear();
   modEnums.Clear();
@@ -568,6 +569,14 @@ void InitSymbols() {
   foundTag = nullptr;
   foundEnum = nullptr;
   idFound = false;
+}
+
+}  // namespace
+
+void InitSymbols() {
+  topBlock = nullptr;
+  freeBlocks = nullptr;
+  ForgetModule();
   InitDeclare();
   InstallClassifier();
   // The compiler's own variable-argument type, which its headers name.
@@ -586,12 +595,7 @@ void InitSymbols() {
 
 void EndModuleSymbols() {
   while (topBlock != nullptr) CloseBlock();
-  modTypeDef.Clear();
-  statIdent.Clear();
-  modEnums.Clear();
-  foundDec = nullptr;
-  foundEnum = nullptr;
-  foundTag = nullptr;
+  ForgetModule();
 }
 
 void EndProjectSymbols() {
