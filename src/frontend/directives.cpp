@@ -692,8 +692,15 @@ void Preprocessor() {
     SkipTrailer();
   } else {
     if (white > 0) SetPPInt(kPPWhiteAfter, white);
-    std::string name;
-    for (; IsWordChar(lexChar); Next()) name += static_cast<char>(lexChar);
+    std::string name(1, static_cast<char>(lexChar));
+    // The rest of the word as it stands on the line, then past any splice.
+    if (const char* p = PlainAhead()) {
+      int k = 0;
+      while (IsWordChar(static_cast<unsigned char>(p[k]))) ++k;
+      name.append(p, static_cast<size_t>(k));
+      if (k > 0) PlainSkip(k);
+    }
+    for (Next(); IsWordChar(lexChar); Next()) name += static_cast<char>(lexChar);
     RunDirective(DirectiveCode(name));
   }
   NoteDirective(startedActive, wasIfndef ? ifndefName.c_str() : nullptr);

@@ -379,7 +379,7 @@ int LexIdent() {
 bool IsAsmWord(const char* text) {
   int n = 0;
   while (n < 2 && text[n] == '_') ++n;
-  return strcmp(text + n, "asm") == 0;
+  return text[n] == 'a' && strcmp(text + n, "asm") == 0;
 }
 
 // ---- Numbers ------------------------------------------------------------------------------

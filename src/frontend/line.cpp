@@ -208,13 +208,56 @@ void ListLine(const SourceLine* line) {
   if (showMacros && (line->flags & kLineMacro) != 0) ListMacroLine(line);
 }
 
+// Freed line records, with their text buffers, are kept for the next lines:
+// a line then costs no allocation once the buffers have grown.
+struct SpareLines {
+  SourceLine* first = nullptr;
+  ~SpareLines() {
+    while (first != nullptr) {
+      SourceLine* next = first->next;
+      free(first->text);
+      free(first);
+      first = next;
+    }
+  }
+};
+SpareLines spareLines;
+
+SourceLine* NewLineRecord(size_t n) {
+  SourceLine* line = spareLines.first;
+  if (line != nullptr) {
+    spareLines.first = line->next;
+  } else {
+    line = static_cast<SourceLine*>(malloc(sizeof(SourceLine)));
+    if (line == nullptr) NoMoreMem();
+    line->text = nullptr;
+    line->textRoom = 0;
+  }
+  if (line->textRoom < n + 1) {
+    // Room for lines up to the longest, in steps that few lines pass.
+    const size_t room = n + 1 < 128 ? 128 : (n + 1 + 127) & ~static_cast<size_t>(127);
+    char* grown = static_cast<char*>(realloc(line->text, room));
+    if (grown == nullptr) NoMoreMem();
+    line->text = grown;
+    line->textRoom = static_cast<uint16_t>(room);
+  }
+  char* const text = line->text;
+  const uint16_t room = line->textRoom;
+  memset(line, 0, sizeof *line);
+  line->text = text;
+  line->textRoom = room;
+  ++mLine1Count;
+  ++mLine2Count;
+  return line;
+}
+
 void FreeLineRecord(SourceLine* line) {
   FreeMessList(line->messages);
-  FreeXMem(line->text, static_cast<size_t>(line->length) + 1);
   --mLine2Count;
   if (line->macroText != nullptr) FreeXString(line->macroText);
-  FreeXMem(line, sizeof(SourceLine));
   --mLine1Count;
+  line->next = spareLines.first;
+  spareLines.first = line;
 }
 
 // Closing a line: the line variables and the statistics that both ways of
@@ -378,10 +421,7 @@ int GetNewLine() {
   }
   if (atEnd && n == 0 && lexLine != nullptr) return -1;
 
-  auto* line = static_cast<SourceLine*>(GetXMem(sizeof(SourceLine)));
-  ++mLine1Count;
-  line->text = static_cast<char*>(GetXMem(n + 1));
-  ++mLine2Count;
+  SourceLine* line = NewLineRecord(n);
   if (n > 0) memcpy(line->text, begin, n);
   line->text[n] = 0;
   line->length = static_cast<uint16_t>(n);
@@ -547,9 +587,21 @@ uint8_t SkipText(uint8_t stop) {
 }
 
 // The characters a comment skipper would take one by one without acting on
-// them; a letter or digit among them clears the line's white flag.
+// them; a letter or digit among them clears the line's white flag. Once the
+// flag is clear the characters are only searched for the stop.
 void SkipCommentText(uint8_t stop) {
-  if ((SkipText(stop) & kAlnum) != 0) lexLine->flags &= ~kLineWhite;
+  if ((lexLine->flags & kLineWhite) != 0) {
+    SkipText(stop | kAlnum);
+    const char* p = PlainAhead();
+    if (p == nullptr || (kSkipChars.bits[static_cast<unsigned char>(*p)] & kAlnum) == 0) return;
+    lexLine->flags &= ~kLineWhite;
+  }
+  const char* p = PlainAhead();
+  if (p == nullptr) return;
+  // The stops other than NUL: '\\' and '?' for NextChar, and for a block
+  // comment '*' and '/'.
+  const size_t k = strcspn(p, (stop & kStopBlock) != 0 ? "\\?*/" : "\\?");
+  if (k > 0) PlainSkip(static_cast<int>(k));
 }
 
 void MarkComment(SourceLine* line) {
@@ -737,7 +789,8 @@ void AdvanceYaccLine() {
         SetLin(kLinLength, line->length);
         SetLin(kLinEnd, 1);
       }
-      ZeroVars(lin_);
+      // Only rules read the line variables.
+      if (rulesLoaded) ZeroVars(lin_);
       line->flags |= kLineClosed;
     }
     thisLine = savedThis;

@@ -53,6 +53,7 @@ struct SourceLine {
   char* macroText;
   uint16_t macroTextOffset;
   uint16_t depth;
+  uint16_t textRoom;  // bytes the text buffer holds; records and buffers are reused
 };
 
 // Cursors.

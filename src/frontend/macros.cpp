@@ -395,19 +395,16 @@ std::string ListText(const PPList& list) {
 
 namespace {
 
-// The name's slot in modNameCount; with chain, also its bucket (Hashit's)
-// from the same pass over the name.
-size_t NameSlot(const char* name, size_t* length, int* chain = nullptr) {
-  uint32_t h = 2166136261u, b = 0;
-  const char* p = name;
-  for (; *p != 0; ++p) {
-    const unsigned char c = static_cast<unsigned char>(*p);
-    h = (h ^ c) * 16777619u;
-    b = (b * 2) ^ c;
-  }
-  if (length != nullptr) *length = static_cast<size_t>(p - name);
-  if (chain != nullptr) *chain = static_cast<int>(b % kHashChains);
-  return (h ^ (h >> 14)) & ((1u << 14) - 1);
+// The name's slot in modNameCount, from its length and its first and last
+// eight bytes: a lookup that most names fail costs no walk over the name.
+size_t NameSlot(const char* name, size_t* length) {
+  const size_t n = strlen(name);
+  uint64_t head = 0, tail = 0;
+  memcpy(&head, name, n < 8 ? n : 8);
+  if (n > 8) memcpy(&tail, name + n - 8, 8);
+  if (length != nullptr) *length = n;
+  const uint64_t h = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ (n * 0x165667B19E3779F9ull);
+  return static_cast<size_t>(h >> 50);  // 14 bits
 }
 
 void ClearNameCounts() { memset(modNameCount, 0, sizeof modNameCount); }
@@ -416,10 +413,9 @@ Macro* FindIn(Macro* const* table, const char* name) {
   // Chains are long (127 of them for thousands of names): the length and
   // the first byte turn most names away before a full comparison.
   size_t n;
-  int chain;
-  const size_t slot = NameSlot(name, &n, &chain);
+  const size_t slot = NameSlot(name, &n);
   if (table == modMacros && modNameCount[slot] == 0) return nullptr;
-  for (Macro* m = table[chain]; m != nullptr; m = m->next)
+  for (Macro* m = table[Hashit(name)]; m != nullptr; m = m->next)
     if (m->name.size() == n && m->name[0] == name[0] && memcmp(m->name.data(), name, n) == 0) return m;
   return nullptr;
 }
