@@ -210,8 +210,10 @@ Type* DeclaredType() {
   t->next = nullptr;
   t->levels = JoinLevels();
   FixBase(t);
-  if (t->levels != nullptr && t->levels->kind == kModFunction && t->levels->prototype != nullptr)
+  if (t->levels != nullptr && t->levels->kind == kModFunction && t->levels->prototype != nullptr) {
     t->levels->prototype->fcnFlags = cur.fcnFlags;
+    if (cur.fcnFlags != 0) Set(dv::kFunctionFlags, cur.fcnFlags);
+  }
   if (Source()) {
     Set(dv::kBase, GetBase(t));
     Set(dv::kBaseRoot, GetRootBase(t));
