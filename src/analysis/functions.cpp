@@ -148,7 +148,16 @@ void BlockOpened() {
 
 void BlockClosed() {
   const bool body = BlockLevel() == 1;
-  CloseStatementBlock(body);
+  BlockCounts counts{};
+  if (const Block* b = topBlock; b != nullptr) {
+    counts = BlockCounts{b->simple, b->aggregates, b->arrayElements, b->locals, b->members};
+    fcnData.simpleObjects += b->simple;
+    fcnData.aggregates += b->aggregates;
+    fcnData.arrayElements += b->arrayElements;
+    fcnData.locals += b->locals;
+    fcnData.members += b->members;
+  }
+  CloseStatementBlock(body, counts);
   if (body) EndFunction();
   CloseBlock();
 }

@@ -312,9 +312,10 @@ void OpenStatementBlock(bool functionBody) {
   PushLevel(levelKind, kind, deeper);
 }
 
-void CloseStatementBlock(bool functionBody) {
+void CloseStatementBlock(bool functionBody, const BlockCounts& counts) {
   LowerNest();
   RelevelLine();
+  bool freeBlock = false;
   if (functionBody) {
     // Whatever error recovery left open inside the body goes with it.
     while (!levels.empty()) PopLevel();
@@ -322,13 +323,23 @@ void CloseStatementBlock(bool functionBody) {
     switches.clear();
     stmDepth = 0;
     pendingBodyKind = 0;
-    return;
+  } else {
+    // Levels left open inside the block by error recovery go first.
+    while (!levels.empty() && levels.back().kind != LevelKind::kBlock &&
+           levels.back().kind != LevelKind::kFreeBlock)
+      PopLevel();
+    if (levels.empty()) return;
+    freeBlock = PopLevel().kind == LevelKind::kFreeBlock;
   }
-  // Levels left open inside the block by error recovery go first.
-  while (!levels.empty() && levels.back().kind != LevelKind::kBlock && levels.back().kind != LevelKind::kFreeBlock)
-    PopLevel();
-  if (levels.empty()) return;
-  if (PopLevel().kind == LevelKind::kFreeBlock) EndStatement(kEndUncounted);
+  // The statement the block belongs to is current again.
+  const struct {
+    int slot;
+    long value;
+  } values[] = {{kStmSimple, counts.simple},       {kStmAggr, counts.aggregates}, {kStmArray, counts.arrayElements},
+                {kStmLocals, counts.locals},       {kStmMembers, counts.members}};
+  for (const auto& v : values)
+    if (v.value != 0) SetMVInteger(stm_, v.slot, static_cast<int32_t>(v.value));
+  if (freeBlock) EndStatement(kEndUncounted);
 }
 
 void OpenExpressionLevel() { PushLevel(LevelKind::kExpression, containerType, false); }

@@ -58,10 +58,15 @@ void JumpInSwitch();           // break, continue, goto, return: the case does n
 void LabelOnLine(bool named, LexToken* label);
 void EmptyStatementSeen();
 
+// What a block declared, for the stm_ values of the statement it belongs to.
+struct BlockCounts {
+  long simple, aggregates, arrayElements, locals, members;
+};
+
 // A '{' opens a block / its '}' closes it. A function body's own events are
 // run by the caller (functions.cpp) around these.
 void OpenStatementBlock(bool functionBody);
-void CloseStatementBlock(bool functionBody);
+void CloseStatementBlock(bool functionBody, const BlockCounts& counts);
 // A statement expression: its block is read in a level of its own.
 void OpenExpressionLevel();
 void CloseExpressionLevel();
