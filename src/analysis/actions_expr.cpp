@@ -42,7 +42,7 @@ enum : int {
   kIdnStorageFlags = 15, kIdnVariable = 16, kIdnConstant = 2,
 };
 enum : int {
-  kOpBitwise = 1, kOpDeclarator = 3, kOpExecutable = 4, kOpHalstead = 5, kOpHigh = 6,
+  kOpBitwise = 1, kOpCastToPtr = 2, kOpDeclarator = 3, kOpExecutable = 4, kOpHalstead = 5, kOpHigh = 6,
   kOpHighInfix = 7, kOpHighPostfix = 8, kOpHighPrefix = 9, kOpInfix = 10, kOpKeyword = 11,
   kOpLow = 12, kOpMedium = 13, kOpOperands = 14, kOpPostfix = 15, kOpPrefix = 16, kOpPunct = 17,
   kOpWhiteAfter = 18, kOpWhiteBefore = 19, kOpSpaceAfter = 20, kOpSpaceBefore = 21,
@@ -60,6 +60,21 @@ enum : int { kLexStrConcat = 20 };
 
 // An expression has begun since the last one ended.
 bool expressionOpen;
+
+// The type of the cast being fired is a pointer.
+bool castToPointer;
+
+// A cast's type, between the '(' open and its ')', is a pointer when its
+// abstract declarator has a '*' (a pointer to an object, an array or a function).
+bool CastToPointer(LexToken* open) {
+  int depth = 0;
+  for (LexToken* t = open; t != nullptr; t = NextToken(t)) {
+    if (t->type == '(') ++depth;
+    if (t->type == ')' && --depth == 0) return false;
+    if (t->type == '*') return true;
+  }
+  return false;
+}
 
 // Argument counts of the calls being read, innermost last.
 std::vector<int> callArgs;
@@ -130,6 +145,30 @@ bool Needed(int cls, int index) { return mvNeed[cls] != nullptr && mvNeed[cls][i
 
 void AddUOpnd(int list, const char* text) { ++operandLists[list][text]; }
 
+// The counters of operators or of operands: the line's, the expression's,
+// the module's and the project's, and inside a block the statement's and
+// the function's.
+struct Counts {
+  int lin, exp, stm, prj;
+  long ModData::*mod;
+  long FcnData::*fcn;
+};
+constexpr Counts kOperatorCounts{kLinOperators, kExpOperators, kStmOperators, kPrjOperators, &ModData::operators,
+                                 &FcnData::operators};
+constexpr Counts kOperandCounts{kLinOperands, kExpOperands, kStmOperands, kPrjOperands, &ModData::operands,
+                                &FcnData::operands};
+
+void CountOne(const Counts& c, bool inBlock) {
+  if (lin_needed) mvValue[lin_][c.lin] += 1;
+  mvValue[exp_][c.exp] += 1;
+  ++(modData.*c.mod);
+  mvValue[prj_][c.prj] += 1;
+  if (inBlock) {
+    mvValue[stm_][c.stm] += 1;
+    ++(fcnData.*c.fcn);
+  }
+}
+
 // The kind and precedence group of an operator (class 8), for counted operators.
 void SetOperatorKind(int op) {
   if (op <= op_xor_assign) {
@@ -140,6 +179,7 @@ void SetOperatorKind(int op) {
   if (op <= op_subt) {
     SetMVBoolean(opk_, kOpMedium);
     SetMVBoolean(opk_, op == op_cast ? kOpPrefix : kOpInfix);
+    if (op == op_cast && castToPointer) SetMVBoolean(opk_, kOpCastToPtr);
     return;
   }
   SetMVBoolean(opk_, kOpHigh);
@@ -226,14 +266,7 @@ void OperatorEvent(int op, LexToken* t, int operands) {
   }
   if ((t->flags & kTokCounted) != 0) {
     if (op >= op_cond && op <= op_subscript) {
-      if (lin_needed) mvValue[lin_][kLinOperators] += 1;
-      mvValue[exp_][kExpOperators] += 1;
-      ++modData.operators;
-      mvValue[prj_][kPrjOperators] += 1;
-      if (inBlock) {
-        mvValue[stm_][kStmOperators] += 1;
-        ++fcnData.operators;
-      }
+      CountOne(kOperatorCounts, inBlock);
       Mark(fcnUOptr, op);
       Mark(modUOptr, op);
       Mark(prjUOptr, op);
@@ -345,15 +378,8 @@ void AddOpnd(const char* text) {
   if (text == nullptr) text = "";
   const bool inBlock = BlockLevel() > 0;
   const bool halstead = inBlock && !InDeclaration();
-  if (lin_needed) mvValue[lin_][kLinOperands] += 1;
-  mvValue[exp_][kExpOperands] += 1;
-  ++modData.operands;
-  mvValue[prj_][kPrjOperands] += 1;
-  if (inBlock) {
-    mvValue[stm_][kStmOperands] += 1;
-    ++fcnData.operands;
-    if (Needed(fcn_, kFcnUOperandsSlot)) AddUOpnd(kFcnUOperands, text);
-  }
+  CountOne(kOperandCounts, inBlock);
+  if (inBlock && Needed(fcn_, kFcnUOperandsSlot)) AddUOpnd(kFcnUOperands, text);
   if (halstead) {
     ++fcnData.hOperands;
     ++modData.hOperands;
@@ -488,7 +514,11 @@ void DoNegate(LexToken* token) {
 void CompileCast(LexToken* token) {
   Record("CompileCast");
   if (RuleCompiling()) CompileSetOp(op_cast);
-  if (CheckingSource()) OperatorEvent(op_cast, token, 2);
+  if (CheckingSource()) {
+    castToPointer = CastToPointer(token);
+    OperatorEvent(op_cast, token, 2);
+    castToPointer = false;
+  }
 }
 void DoFunc(int kind) {
   Record("DoFunc", static_cast<long>(kind));
