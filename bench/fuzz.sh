@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-180}
 shift || true
 targets=("$@")
-if [ ${#targets[@]} -eq 0 ]; then targets=(fuzz_project fuzz_args fuzz_source); fi
+if [ ${#targets[@]} -eq 0 ]; then targets=(fuzz_project fuzz_args fuzz_source fuzz_rules); fi
 work=${FUZZ_WORK:-/tmp/morvane-fuzz}
 build=${FUZZ_BUILD:-build-fuzz}
 

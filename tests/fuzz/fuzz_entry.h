@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -182,6 +183,38 @@ inline int RunSourceInput(const uint8_t* data, size_t size) {
   }
   int status = RunInWorkDir({"-Rlex.mvo", "-L", "m.c"});
   if (status == 0) status = RunInWorkDir({"-K8", "-Rlex.mvo", "m.c"});
+  dir.Leave();
+  return status;
+}
+
+// A rule source that could run a shell command or write a file: the compiler
+// folds constant expressions through the interpreter, calls included, so
+// `case exec(...):` would run one. Such inputs name one of the built-ins that
+// act outside the run; line splices (also spelt with the trigraph) and
+// pasting (also spelt as a digraph or a trigraph) could spell the name, so
+// inputs with those are refused too.
+inline bool MayActOutside(const uint8_t* data, size_t size) {
+  std::string text(reinterpret_cast<const char*>(data), size);
+  for (const char* splice : {"\\\n", "\\\r\n", "?" "?/\n", "?" "?/\r\n"}) {
+    for (size_t at; (at = text.find(splice)) != std::string::npos;) text.erase(at, strlen(splice));
+  }
+  for (const char* word : {"exec", "fopen", "set_str_option", "set_option", "##", "%:", "?" "?="})
+    if (text.find(word) != std::string::npos) return true;
+  return false;
+}
+
+// fuzz_rules: the bytes are a rule source r.mv, compiled by a run "morvane
+// -Rr.mv" (no module: the run compiles and ends). The compiler's syntax and
+// fatal errors end the run through the exit hook like any other.
+inline int RunRulesInput(const uint8_t* data, size_t size) {
+  if (MayActOutside(data, size)) return kSkipped;
+  WorkDir& dir = WorkDir::Get();
+  dir.Enter();
+  {
+    std::ofstream f("r.mv", std::ios::binary);
+    f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  const int status = RunInWorkDir({"-Rr.mv"});
   dir.Leave();
   return status;
 }

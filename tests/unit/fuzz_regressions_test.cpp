@@ -26,7 +26,7 @@ void PrintTo(const Input& input, std::ostream* os) { *os << input.target << "/" 
 
 std::vector<Input> Inputs() {
   std::vector<Input> inputs;
-  for (const char* target : {"fuzz_project", "fuzz_args", "fuzz_source"}) {
+  for (const char* target : {"fuzz_project", "fuzz_args", "fuzz_source", "fuzz_rules"}) {
     const fs::path dir = fs::path(MV_FUZZ_CORPUS_DIR) / target;
     std::error_code ec;
     std::vector<fs::path> files;
@@ -61,8 +61,10 @@ TEST_P(FuzzRegression, EndsThroughTheExitHook) {
       status = mvfuzz::RunProjectInput(bytes.data(), bytes.size());
     else if (input.target == "fuzz_args")
       status = mvfuzz::RunArgsInput(bytes.data(), bytes.size());
-    else
+    else if (input.target == "fuzz_source")
       status = mvfuzz::RunSourceInput(bytes.data(), bytes.size());
+    else
+      status = mvfuzz::RunRulesInput(bytes.data(), bytes.size());
   }
   alarm(0);
   EXPECT_NE(status, mvfuzz::kSkipped) << "the fuzz entry refuses this input";
@@ -74,7 +76,7 @@ TEST_P(FuzzRegression, EndsThroughTheExitHook) {
 INSTANTIATE_TEST_SUITE_P(Inputs, FuzzRegression, testing::ValuesIn(Inputs()), TestName);
 
 TEST(FuzzRegressionInputs, EveryTargetHasSome) {
-  for (const char* target : {"fuzz_project", "fuzz_args", "fuzz_source"}) {
+  for (const char* target : {"fuzz_project", "fuzz_args", "fuzz_source", "fuzz_rules"}) {
     const fs::path dir = fs::path(MV_FUZZ_CORPUS_DIR) / target;
     std::error_code ec;
     EXPECT_TRUE(fs::is_directory(dir, ec)) << dir;
