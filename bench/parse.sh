@@ -94,8 +94,8 @@ messages=$(grep -c 'Warning' "$work/examples.out" || true)
 
 read -r gw gc < <(best gcc -fsyntax-only "${flags[@]}" "${files[@]}")
 read -r sw sc < <(best gcc -fsyntax-only "${empties[@]}")
-read -r ow oc < <(best ours "-R$work/empty.mvo")
-read -r xw xc < <(best ours "-R$compiled")
+read -r ow oc < <(best "$MORVANE" "-R$work/empty.mvo" "${hostdefs[@]}" "${flags[@]}" "${files[@]}")
+read -r xw xc < <(best "$MORVANE" "-R$compiled" "${hostdefs[@]}" "${flags[@]}" "${files[@]}")
 
 ratio() { echo "scale=3; ($1) / ($2)" | bc -l; }
 printf 'modules: %d (%s)\n' "$n" "$lines"
