@@ -557,8 +557,10 @@ designator_list:
   | designator_list designator
   ;
 
+/* A range of elements (`[0 ... 9] = 1`) is an extension of one compiler family. */
 designator:
     '[' constant_expression ']'
+  | '[' constant_expression ELLIPSIS constant_expression ']'
   | '.' IDENTIFIER
   ;
 
@@ -880,6 +882,9 @@ conditional_expression:
     logical_or_expression
   | logical_or_expression '?' expression ':' conditional_expression
       { SetOp(op_cond, $2, 3); EndCondExp(); }
+  /* The same compiler family's `a ?: b`: the condition is the first value. */
+  | logical_or_expression '?' ':' conditional_expression
+      { SetOp(op_cond, $2, 2); EndCondExp(); }
   ;
 
 assignment_expression:
