@@ -276,7 +276,10 @@ struct HeaderFile {
 
 namespace {
 
-std::unordered_map<std::string, HeaderFile*> headerFiles;
+// Lives as long as the process and is never destroyed: the headers it holds
+// stay reachable to the end (a destroyed table would leave them unreachable
+// behind a run that ends with exit, which the leak checker reports).
+std::unordered_map<std::string, HeaderFile*>& headerFiles = *new std::unordered_map<std::string, HeaderFile*>;
 
 void ReleaseHeader(FileFrame* f) {
   HeaderFile* h = f->header;
