@@ -12,6 +12,7 @@
 #include "driver/run.h"
 #include "frontend/files.h"
 #include "frontend/line.h"
+#include "frontend/lex2.h"
 #include "rules/analysis_stubs.h"
 #include "rules/arith.h"
 #include "rules/mvvars.h"
@@ -636,6 +637,8 @@ bool BuiltinRegistered(int function) {
 }
 
 void InitBuiltins() {
+  // op_function outside lexical rules names the current declarator.
+  declaratorNameHook = [] { return dclName.c_str(); };
   for (FILE* stream : openStreams) {
     UnregisterRegion(stream);
     fclose(stream);
