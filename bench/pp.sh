@@ -30,44 +30,7 @@
 #   The 1.5x target is not met. callgrind: 10.6 G instructions before, 6.1 G
 #   after; what remains is spread over macro expansion (its token vectors and
 #   strings), directive evaluation, and the per-line and per-token records.
-set -euo pipefail
-export LC_ALL=C
-cd "$(dirname "$0")/.."
-root=$PWD
-corpus=${1:-/tmp/corpus}
-runs=${2:-5}
-src="$corpus/A-libiberty"
-[ -f "$src/files.txt" ] || { echo "no corpus at $src: run ../shared/corpus.sh $corpus first" >&2; exit 1; }
-
-if [ -z "${MORVANE:-}" ]; then
-  cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMORVANE_BENCH=ON >/dev/null
-  cmake --build build-bench -j2 --target morvane >/dev/null
-  MORVANE=$root/build-bench/morvane
-fi
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-export "$(tools/hostenv c | head -1)"
-mapfile -t hostdefs < <(tools/hostenv c | tail -n +2)
-read -r -a flags < "$src/flags.txt"
-mapfile -t files < "$src/files.txt"
-n=${#files[@]}
-for i in $(seq "$n"); do : > "$work/empty$i.c"; done
-empties=("$work"/empty*.c)
-
-# best CMD...: runs CMD $runs times; prints "wall cpu", the best of each.
-best() {
-  local bw=999999 bc=999999 w c
-  for _ in $(seq "$runs"); do
-    /usr/bin/time -f '%e %U %S' -o "$work/t" "$@" >/dev/null 2>&1 || true
-    read -r w u s < <(tail -1 "$work/t")
-    c=$(echo "$u + $s" | bc)
-    bw=$(echo "if ($w < $bw) $w else $bw" | bc)
-    bc=$(echo "if ($c < $bc) $c else $bc" | bc)
-  done
-  echo "$bw $bc"
-}
+source "$(dirname "$0")/libiberty.sh"
 
 cd "$src"
 # Our run once more to count the warnings and check that it completes.
@@ -80,7 +43,6 @@ read -r gw gc < <(best gcc -E "${flags[@]}" "${files[@]}")
 read -r sw sc < <(best gcc -E "${empties[@]}")
 read -r ow oc < <(best "$MORVANE" "${hostdefs[@]}" "${flags[@]}" "${files[@]}")
 
-ratio() { echo "scale=3; ($1) / ($2)" | bc -l; }
 printf 'modules: %d (%s)\n' "$n" "$lines"
 printf '%-28s %8s %8s\n' '' 'wall s' 'cpu s'
 printf '%-28s %8.3f %8.3f\n' 'gcc -E' "$gw" "$gc"
