@@ -31,7 +31,6 @@ enum : int {
   kFcnRegister = 17, kFcnSimple = 18, kFcnTokens = 19, kFcnTotalLines = 20, kFcnUOperators = 22,
   kFcnUHOperators = 24, kFcnUnused = 25, kFcnWhiteLines = 26,
 };
-constexpr int kOperatorCount = 94;
 
 ModData atStart;     // the module's counters when the body began
 bool returnsValue;   // a return with a value was seen in the function
@@ -49,18 +48,6 @@ int ReturnKind() {
   return base == kBaseVoid || base == kBaseConstructor || base == kBaseDestructor ? 0 : 1;
 }
 
-int32_t Distinct(const int32_t* table) {
-  int32_t n = 0;
-  if (table != nullptr)
-    for (int i = 0; i < kOperatorCount; ++i) n += table[i] != 0 ? 1 : 0;
-  return n;
-}
-
-void Clear(int32_t* table) {
-  if (table != nullptr)
-    for (int i = 0; i < kOperatorCount; ++i) table[i] = 0;
-}
-
 void StartFunction() {
   if (showProgress && currFcnDef != nullptr) {
     if (currFcnDef->owner != nullptr) fprintf(stderr, "%s::", currFcnDef->owner->name.c_str());
@@ -72,8 +59,8 @@ void StartFunction() {
   if (yaccToken != nullptr && (yaccToken->flags & kTokCounted) != 0) --atStart.tokens;
   returnsValue = false;
   labels.clear();
-  Clear(fcnUOptr);
-  Clear(fcnUHoptr);
+  ClearOperators(fcnUOptr);
+  ClearOperators(fcnUHoptr);
   Do1Rule(fcn_, kFcnBegin, 1, true);
 }
 
@@ -94,10 +81,7 @@ void TakeFunctionCounts() {
 }
 
 void RecordFunctionStatistics() {
-  const struct {
-    int slot;
-    long value;
-  } entries[] = {
+  RecordCases(fcn_, {
       {kFcnAggr, fcnData.aggregates},      {kFcnArray, fcnData.arrayElements},
       {kFcnComLines, fcnData.commentLines}, {kFcnDecisions, fcnData.decisions},
       {kFcnExecLines, fcnData.execLines},   {kFcnHOperands, fcnData.hOperands},
@@ -108,10 +92,9 @@ void RecordFunctionStatistics() {
       {kFcnSimple, fcnData.simpleObjects},  {kFcnTokens, fcnData.tokens},
       {kFcnTotalLines, fcnData.totalLines}, {kFcnUnused, fcnData.unused},
       {kFcnWhiteLines, fcnData.whiteLines},
-  };
-  for (const auto& e : entries) SetMVIStat(fcn_, e.slot, static_cast<int32_t>(e.value));
-  if (fcnUOptr != nullptr) SetMVIStat(fcn_, kFcnUOperators, Distinct(fcnUOptr));
-  if (fcnUHoptr != nullptr) SetMVIStat(fcn_, kFcnUHOperators, Distinct(fcnUHoptr));
+  });
+  if (fcnUOptr != nullptr) SetMVIStat(fcn_, kFcnUOperators, DistinctOperators(fcnUOptr));
+  if (fcnUHoptr != nullptr) SetMVIStat(fcn_, kFcnUHOperators, DistinctOperators(fcnUHoptr));
   if (fcnData.registers != 0) SetMVInteger(fcn_, kFcnRegister, static_cast<int32_t>(fcnData.registers));
 }
 

@@ -38,18 +38,9 @@ enum : int {
 };
 constexpr int kOperatorCount = 94;
 
-int32_t Distinct(const int32_t* table) {
-  int32_t n = 0;
-  for (int i = 0; i < kOperatorCount; ++i) n += table[i] != 0 ? 1 : 0;
-  return n;
-}
-
 // The module statistics, recorded as one case each.
 void RecordModuleStatistics() {
-  const struct {
-    int slot;
-    long value;
-  } entries[] = {
+  RecordCases(mod_, {
       {kModAggr, modData.aggregates},      {kModArray, modData.arrayElements},
       {kModComLines, modData.commentLines}, {kModDecisions, modData.decisions},
       {kModExecLines, modData.execLines},   {kModExtern, modData.externs},
@@ -61,13 +52,27 @@ void RecordModuleStatistics() {
       {kModSimple, modData.simpleObjects},  {kModStatic, modData.statics},
       {kModTokens, modData.tokens},         {kModTotalLines, modData.totalLines},
       {kModWhiteLines, modData.whiteLines},
-  };
-  for (const auto& e : entries) SetMVIStat(mod_, e.slot, static_cast<int32_t>(e.value));
-  if (modUOptr != nullptr) SetMVIStat(mod_, kModUOperators, Distinct(modUOptr));
-  if (modUHoptr != nullptr) SetMVIStat(mod_, kModUHOperators, Distinct(modUHoptr));
+  });
+  if (modUOptr != nullptr) SetMVIStat(mod_, kModUOperators, DistinctOperators(modUOptr));
+  if (modUHoptr != nullptr) SetMVIStat(mod_, kModUHOperators, DistinctOperators(modUHoptr));
 }
 
 }  // namespace
+
+void RecordCases(int cls, std::initializer_list<CounterCase> cases) {
+  for (const CounterCase& c : cases) SetMVIStat(cls, c.slot, static_cast<int32_t>(c.value));
+}
+
+int32_t DistinctOperators(const int32_t* table) {
+  int32_t n = 0;
+  if (table != nullptr)
+    for (int i = 0; i < kOperatorCount; ++i) n += table[i] != 0 ? 1 : 0;
+  return n;
+}
+
+void ClearOperators(int32_t* table) {
+  if (table != nullptr) std::fill(table, table + kOperatorCount, 0);
+}
 
 void BeginProject() {
   ZeroVars(prj_);
@@ -77,8 +82,8 @@ void BeginProject() {
 void BeginModule() {
   if (proFile != nullptr) fprintf(proFile, "\n/***** Prototypes from %s *****/\n\n", srcFN);
   modData = ModData{};
-  for (int32_t* table : {modUOptr, modUHoptr})
-    if (table != nullptr) std::fill(table, table + kOperatorCount, 0);
+  ClearOperators(modUOptr);
+  ClearOperators(modUHoptr);
   InitStatements();
   InitFunctions();
   InitSymbols();

@@ -1,6 +1,9 @@
 // The brackets around every module and every project.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
+
 namespace mv {
 
 // Counters of the current module, cleared when a module begins. The line
@@ -29,6 +32,18 @@ struct FcnData {
 extern FcnData fcnData;
 extern ModData modData;
 extern long prjWarnings;  // messages of the whole run
+
+// A statistic of class 13 or 14 and the case to record for it.
+struct CounterCase {
+  int slot;
+  long value;
+};
+// Records each case into its statistic of the class.
+void RecordCases(int cls, std::initializer_list<CounterCase> cases);
+// How many operators a table of 94 operator flags marks as seen; 0 without a table.
+int32_t DistinctOperators(const int32_t* table);
+// Clears such a table, when there is one.
+void ClearOperators(int32_t* table);
 
 void InitModule();
 void BeginProject();
