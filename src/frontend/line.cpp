@@ -489,6 +489,16 @@ int Peek(int n) {
 }
 
 int NextChar() {
+  // Most characters are the next one of the line and need nothing else.
+  SourceLine* const line = lexLine;
+  if (line != nullptr && line->column < line->length && !closePending && !startInclude) {
+    const unsigned char next = static_cast<unsigned char>(line->text[line->column + 1]);
+    if (next != 0 && next != '\\' && next != '?') {
+      ++line->column;
+      continuation = false;
+      return next;
+    }
+  }
   if (closePending) {
     closePending = false;
     AdvanceLexLine();

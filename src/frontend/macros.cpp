@@ -423,7 +423,6 @@ Macro* FindIn(Macro* const* table, const char* name) {
 Macro* NewMacro(const std::string& name) {
   auto* m = new Macro{};
   m->name = name;
-  m->nameId = NameId(name);
   if (fileStack != nullptr) m->fileIndex = fileStack->fileIndex;
   if (lexLine != nullptr) m->line = lexLine->number;
   return m;
@@ -882,6 +881,8 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg, Macro* found = nullp
       retiredMacros.clear();
     }
   } running;
+  // Most macros are never expanded: their names get an id at the first expansion.
+  if (m->nameId == 0) m->nameId = NameId(m->name);
   if (Hidden(nameTok, m->nameId)) return 3;
   const bool function = (m->flags & kMacroFunction) != 0;
   std::vector<PPList> args;

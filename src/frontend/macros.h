@@ -49,7 +49,7 @@ struct Macro {
   int special;  // 1 __FILE__, 2 __LINE__, 3 __DATE__, 4 __TIME__, else 0
   std::vector<std::string> params;
   PPList body;
-  int nameId;
+  int nameId;  // for hide sets, 0 until the macro is first expanded
 };
 
 // ---- Interfaces of the driver ---------------------------------------------------
