@@ -556,8 +556,9 @@ void SetIncludeDepth(int depth, bool fire) {
 // Most headers are one group, #ifndef NAME ... #endif, with only blank and
 // comment lines around it, and are included many times. Once NAME is
 // defined, a read of such a header does nothing but skip its lines, and when
-// nothing can see those lines (no rules are loaded, header lines are neither
-// listed nor counted in the statistics) the header need not be read at all.
+// nothing can see those lines (no rule watches lines, lexical tokens or the
+// preprocessor; header lines are neither listed nor counted in the
+// statistics) the header need not be read at all.
 // A read qualifies when it is seen to do exactly that: the first directive,
 // begun while lines were read, is an #ifndef that opens a skipped group; no
 // directive makes a line read again inside it; the group closes and then
@@ -566,8 +567,21 @@ void SetIncludeDepth(int depth, bool fire) {
 // the text alone. The header's later includes with the name defined add its
 // line count to the header lines and skip the rest.
 
+// Rules that could see a skipped line: line rules, lexical rules of either
+// kind and preprocessor rules. Rules of the other classes fire on tokens the
+// parser is given, and a skipped group gives it none.
+bool RulesSeeLines() {
+  if (rulesLoaded == 0) return false;
+  for (int c : {lex1_, lex2_, pp_, lin_, evt_}) {
+    if (mvRule[c] == nullptr) continue;
+    for (int i = 0; i < mvLast[c]; ++i)
+      if (mvRule[c][i] != nullptr) return true;
+  }
+  return false;
+}
+
 bool NothingSeesHeaderLines() {
-  return CheckingSource() && rulesLoaded == 0 && parserAttached && countHeaders == 0 &&
+  return CheckingSource() && !RulesSeeLines() && parserAttached && countHeaders == 0 &&
          !(listFile != nullptr && showIncludes != 0);
 }
 
