@@ -25,16 +25,16 @@
 # start-up ((gcc - start-up) / morvane >= 1), and the example rules costing
 # at most 30 % more than the empty rule file.
 #
-# Recorded 2026-12-06 on the shared 2-core machine under a load of about 15
-# (CPU seconds, best of 1; 129 modules, 45659 module lines and 2007939 header
-# lines, warning 23: 0, 156 syntax errors, all from the C99 keyword inline):
-#   gcc -fsyntax-only 2.37, start-up 1.17; morvane, empty rule file 1.91,
-#   with the 6 example rule files 2.19 (2332 messages):
-#   (gcc - start-up)/morvane 0.63x, gcc/morvane 1.24x, examples/empty 1.15x.
-#   The first target is not met: bench/pp.sh's run (which now parses too)
-#   takes 1.80 of the 1.91, so the parser adds little; perf puts a fifth of
-#   the run in the name lookup's chain walks (FindIn) and the rest in the
-#   reader, the preprocessor and the token records.
+# Recorded 2026-12-06 on the 2-core machine, quiet (CPU seconds, best of 3;
+# 129 modules, 45659 module lines and 2007939 header lines, warning 23: 0,
+# 156 syntax errors, all from C99's inline, which libiberty's ansidecl.h
+# leaves a keyword):
+#   gcc -fsyntax-only 2.19, start-up 0.89; morvane, empty rule file 0.96,
+#   with the 6 example rule files 1.21 (2332 messages):
+#   (gcc - start-up)/morvane 1.35x, gcc/morvane 2.28x, examples/empty 1.26x.
+#   Guarded headers included again are skipped unread when no rule watches
+#   lines, lexical tokens or the preprocessor; examples/lines.mv watches
+#   lines, so with the examples every header is read each time.
 source "$(dirname "$0")/libiberty.sh"
 
 # The rule files: an empty one, and the examples compiled together into the
