@@ -409,14 +409,14 @@ void EnterParameters() {
     local->flags |= kDclParameter | kDclLocal | kDclSet | kDclLogged;
     topBlock->declarators = local;
     if (checkRules) continue;
-    const int spec = SpecifierState(parm);
-    if (spec != kSpecType) {
+    const int specifiers = SpecifierState(parm);
+    if (specifiers != kSpecType) {
       // The rules see the parameter as the current declarator.
       Declarator* outer = ruleDecl;
       ruleDecl = local;
       PushMVValues(dcl_);
       FireNow(dv::kNoSpecifier, 1);
-      if (spec == kSpecNone) FireNow(dv::kNotDeclared, 1);
+      if (specifiers == kSpecNone) FireNow(dv::kNotDeclared, 1);
       PopMVValues(dcl_);
       ruleDecl = outer;
     }
