@@ -403,7 +403,7 @@ void EndExpression() {
 
 void SetOp(int op, LexToken* token, int operands) {
   // Try is refused at its keyword; the grammar has no action of its own for it.
-  if (RuleCompiling()) {
+  if (RuleCompiling() || RuleFolding()) {
     if (op == op_try) CompileNotAllowed();
     CompileSetOp(op);
   } else if (CheckingSource()) {
@@ -438,8 +438,7 @@ void DoIdent(int kind, LexToken* token) {
   Record("DoIdent", static_cast<long>(kind));
   if (kind == 1 && notRules && !checkRules && NeedTestsWanted()) CheckForTest(token);
   if (calculate && tCode != nullptr) {
-    // A name folds as 1.
-    CompileInteger(1);
+    CompileFoldedName(kind, token != nullptr ? token->text : nullptr);
   } else if (RuleCompiling() && !notRules && token != nullptr) {
     CompileIdent(kind, token->text);
   }
@@ -513,7 +512,7 @@ void DoNegate(LexToken* token) {
 }
 void CompileCast(LexToken* token) {
   Record("CompileCast");
-  if (RuleCompiling()) CompileSetOp(op_cast);
+  if (RuleCompiling() || RuleFolding()) CompileSetOp(op_cast);
   if (CheckingSource()) {
     castToPointer = CastToPointer(token);
     OperatorEvent(op_cast, token, 2);
@@ -552,7 +551,11 @@ void DoCall() {
   }
 }
 void BeginSizeof() { Record("BeginSizeof"); }
-void DoSizeof(int ofType) { Record("DoSizeof", static_cast<long>(ofType)); }
+void DoSizeof(int ofType) {
+  Record("DoSizeof", static_cast<long>(ofType));
+  // The size of a type folds as 1.
+  if (ofType && calculate && tCode != nullptr) CompileInteger(1);
+}
 void EndCondExp() { Record("EndCondExp"); }
 void CPPMember(int op) { Record("CPPMember", static_cast<long>(op)); }
 void BeginConstant() {

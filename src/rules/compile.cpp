@@ -11,6 +11,7 @@
 #include "rules/codefile.h"
 #include "rules/interp.h"
 #include "rules/mvvars.h"
+#include "rules/regions.h"
 #include "support/mverror.h"
 #include "support/public.h"
 #include "support/utility.h"
@@ -32,11 +33,21 @@ int ifLevel;
 
 namespace {
 
-// A nested folding keeps the outer one's buffer and position.
+// A nested folding keeps the outer one's buffer, position and call flag.
 struct TCRecord {
   int32_t* code;
   int index;
+  bool hasCall;
 };
+// The expression being folded calls a function: it is not a constant, and
+// it is never run, since the call would act at compile time (a command, a
+// file, an option) or read state that exists only while source is checked.
+bool foldHasCall;
+// The last folding had code but gave no integer: a call, or a string.
+bool foldNotConstant;
+// The name just compiled is a built-in about to be called: FCNPUSH takes
+// its number from the VARREF right before it, and from nothing else.
+bool calleeReady;
 std::vector<TCRecord> tcStack;
 // The outermost folding's buffers live for the run; nested foldings take
 // buffers of their own from the heap.
@@ -159,6 +170,8 @@ void ResetComp() {
   ifLevel = 0;
   lastIfOperand = -1;
   ruleJustWritten = false;
+  calleeReady = false;
+  foldHasCall = foldNotConstant = false;
   swStack.clear();
   breakStack.clear();
   contStack.clear();
@@ -174,6 +187,7 @@ void ResetComp() {
 }
 
 bool RuleCompiling() { return checkRules && pCode != nullptr && !calculate && !decl.inInit; }
+bool RuleFolding() { return checkRules && calculate && tCode != nullptr; }
 bool Emitting() { return calculate ? tCode != nullptr : (checkRules && pCode != nullptr && !decl.inInit); }
 
 void Compile1(int32_t unit) {
@@ -257,6 +271,7 @@ void CompileIdent(int kind, const char* name) {
   mvNeed[cls][index] = 1;
   const int32_t code = Code(cls, index);
   Compile2(OP_VARREF, code);
+  calleeReady = kind == 1 && cls == mv_;
   if (inTrigger && cls >= 1) AddTrigger(code);
   if (cls == mv_) {
     if (kind != 1) Advise(25, (std::string(name) + " Requires Function Call Format").c_str());
@@ -279,7 +294,24 @@ void CompileIdent(int kind, const char* name) {
   }
 }
 
+void CompileFoldedName(int kind, const char* name) {
+  if (kind != 1 || name == nullptr) {
+    CompileInteger(1);
+    return;
+  }
+  // A called name stays the function it names, so that the folded code
+  // says which built-in it would call; the call itself never runs.
+  int cls = 0, index = 0;
+  if (!FindMVVar(name, &cls, &index)) {
+    const std::string text = std::string("Undeclared identifier: ") + name;
+    FatalError(17, text.c_str());
+  }
+  Compile2(OP_VARREF, Code(cls, index));
+}
+
 void CompileSetOp(int op) {
+  // Folding has an instruction for sizeof; rules have no use for it.
+  if (op == 76 && calculate) return;
   switch (op) {
     case 7:   // op_comma
     case 9:   // op_iterator
@@ -308,6 +340,14 @@ void CompileSetOp(int op) {
 // ---- Calls ------------------------------------------------------------------------------
 
 void CompileFunc(int kind) {
+  if (calculate) {
+    foldHasCall = true;
+  } else if (kind != 0 || !calleeReady) {
+    // A call through an expression, of an intrinsic or of a variable would
+    // take its function number from whatever value lies on the stack.
+    FatalError(15, "This operator is not allowed in a Morvane rule.");
+  }
+  calleeReady = false;
   callStack.push_back(0);
   if (kind == 0) Compile1(OP_FCNPUSH);
 }
@@ -329,7 +369,7 @@ void CompileCall() {
 
 void CompileBeginConstant() {
   if (tCodeDepth > 0) {
-    tcStack.push_back({tCode, tcIndex});
+    tcStack.push_back({tCode, tcIndex, foldHasCall});
     tCode = static_cast<int32_t*>(calloc(kTempCodeUnits, sizeof(int32_t)));
   } else {
     nTemp = 0;
@@ -338,27 +378,40 @@ void CompileBeginConstant() {
     memset(tCode, 0, kTempCodeUnits * sizeof(int32_t));
   }
   tcIndex = 0;
+  foldHasCall = false;
   calculate = 1;
   ++tCodeDepth;
 }
 
 void CompileEndConstant() {
   MV_ASSERT(calculate, kPhaseRules);
-  if (tcIndex == 0) {
-    goodConst = 0;
-    constResult = 0;
-  } else {
+  goodConst = 0;
+  constResult = 0;
+  foldNotConstant = false;
+  if (tcIndex != 0) {
     Compile1(OP_STOP);
-    mvTempCount = nTemp;
-    foldHasResult = false;
-    Interpret(tCode, tcIndex, 0);
-    constResult = foldHasResult ? foldResult : 0;
-    goodConst = 1;
+    if (foldHasCall) {
+      foldNotConstant = true;
+    } else {
+      mvTempCount = nTemp;
+      foldHasResult = false;
+      // String literals lie in the buffer; sizeof reads them there.
+      RegisterRegion(tCode, sizeof(int32_t) * static_cast<size_t>(tcIndex), kRegionCode);
+      Interpret(tCode, tcIndex, 0);
+      UnregisterRegion(tCode);
+      if (foldHasResult) {
+        constResult = foldResult;
+        goodConst = 1;
+      } else {
+        foldNotConstant = true;
+      }
+    }
   }
   if (tCodeDepth >= 2) {
     free(tCode);
     tCode = tcStack.back().code;
     tcIndex = tcStack.back().index;
+    foldHasCall = tcStack.back().hasCall;
     tcStack.pop_back();
   } else {
     calculate = 0;
@@ -539,6 +592,10 @@ void CompileAttachMod(int kind) {
   // An array suffix binds before the pointers in front of the name.
   if (kind == 4 && !decl.hasArray) {
     decl.hasArray = true;
+    // Empty brackets give a size of 0, as for a pointer; a size that is no
+    // constant, or that no buffer can have, is refused.
+    if (foldNotConstant || (goodConst && (constResult < 0 || constResult > kMaxRuleBuffer)))
+      FatalError(0, "Bad array size.");
     decl.arraySize = goodConst ? constResult : 0;
   }
 }

@@ -37,6 +37,8 @@ void ResetComp();
 bool RuleCompiling();
 // Either compiling or folding: the expression actions emit pseudocode.
 bool Emitting();
+// A constant expression of a rule file is being folded.
+bool RuleFolding();
 
 void Compile1(int32_t unit);
 void Compile2(int32_t op, int32_t operand);
@@ -48,6 +50,7 @@ void AddTrigger(int32_t code);
 // Expression side.
 void CompileSetOp(int op);
 void CompileIdent(int kind, const char* name);
+void CompileFoldedName(int kind, const char* name);  // a name in a folded expression
 void CompileFunc(int kind);
 void CompileFunArg();
 void CompileCall();

@@ -523,7 +523,8 @@ void Interpret(const int32_t* code, int32_t length, int position) {
         break;
       }
       case OP_STOP:
-        if (calculate && opStackLevel > opStackBase) {
+        // A folded expression gives an integer; a string is no constant.
+        if (calculate && opStackLevel > opStackBase && TopTag() != kTypePointer) {
           foldResult = PopLong();
           foldHasResult = true;
         }

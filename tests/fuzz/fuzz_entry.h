@@ -187,10 +187,11 @@ inline int RunSourceInput(const uint8_t* data, size_t size) {
   return status;
 }
 
-// A rule source that could run a shell command or write a file: the compiler
-// folds constant expressions through the interpreter, calls included, so
-// `case exec(...):` would run one. Such inputs name one of the built-ins that
-// act outside the run; line splices (also spelt with the trigraph) and
+// A rule source that could run a shell command or write a file. The compiler
+// folds constant expressions through the interpreter but never runs a call
+// there (`case exec(...):` is no constant); the guard stays so that a fault
+// of that kind could not act outside the fuzzer's run. Such inputs name one
+// of the built-ins that act outside the run; line splices (also spelt with the trigraph) and
 // pasting (also spelt as a digraph or a trigraph) could spell the name, so
 // inputs with those are refused too.
 inline bool MayActOutside(const uint8_t* data, size_t size) {
