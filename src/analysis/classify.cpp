@@ -4,6 +4,7 @@
 // parenthesis after a name is classified by looking ahead.
 #include "analysis/classify.h"
 
+#include "analysis/lookahead.h"
 #include "analysis/symbols.h"
 #include "driver/options.h"
 #include "frontend/lex2.h"
@@ -74,6 +75,8 @@ bool IdentifierList(LexToken* first, LexToken** close) {
 
 }  // namespace
 
+LexToken* LxNext(LexToken* t) { return Ahead(t); }
+
 // sizeof of a declared name in #if: its first array dimension.
 int32_t FirstDimension(const char* name) {
   const Declarator* d = FindOrdinary(name);
@@ -88,6 +91,7 @@ void InstallClassifier() {
   ppFirstDimensionHook = FirstDimension;
   inOldList = false;
   lastTypedef = nullptr;
+  InitLookahead();
 }
 
 const Declarator* TypedefOfLastName() { return lastTypedef; }
@@ -177,6 +181,8 @@ int LxFcnParams(LexToken* paren) {
 int ReclassifyToken(LexToken* t) {
   const int code = t->type;
   if (checkRules) return code;
+  if (CPPKeys && code != kIdent)
+    if (const int cpp = CppReclassify(t, code); cpp != 0) return cpp;
   switch (code) {
     case '[':
     case ']':
@@ -231,6 +237,7 @@ int ReclassifyToken(LexToken* t) {
   }
   if (result == kTypedefName) lastTypedef = foundDec;
   if (result == kEnumConst) t->value.i = thisEnumValue;
+  if (CPPKeys) result = CppIdentifier(t, result, n);
   if (result == kIdent || result == kEnumConst) NoteIdentifier(t);
   return result;
 }

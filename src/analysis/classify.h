@@ -20,6 +20,8 @@ int ReclassifyToken(LexToken* token);
 const Declarator* TypedefOfLastName();
 
 // Look-ahead over the token chain.
+// The token after t, reading the next statement when the chain ends.
+LexToken* LxNext(LexToken* t);
 // The code of the parenthesis after a name: '(' (40), 295 prototype, 296
 // old-style identifier list.
 int LxFcnParams(LexToken* paren);

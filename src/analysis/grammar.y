@@ -12,6 +12,8 @@
  *
  * Conflicts: exactly one, the dangling else (an `else` belongs to the
  * nearest `if`), resolved by shifting; %expect makes any new one an error.
+ * One more is settled by precedence: a '*' after the type of a `new`
+ * belongs to the type (`new int * x` allocates a pointer), as in C++.
  *
  * Errors are found the yacc way: a state's default reduction is taken
  * before the look-ahead is checked, and the report lists the tokens of the
@@ -33,6 +35,7 @@
 #include <algorithm>
 
 #include "analysis/actions.h"
+#include "analysis/actions_cpp.h"
 #include "analysis/parser.h"
 #include "driver/options.h"
 #include "frontend/lex.h"
@@ -131,8 +134,12 @@ void Op(int op, LexToken* token, int operands, int code) {
 %type <p> '(' ')' '[' ']' '{' '}' ';' ',' ':' '=' '?' '.' '&' '*' '+' '-' '~' '!' '/' '%'
 %type <p> '<' '>' '^' '|'
 
+/* The type of `new` takes a following '*' (see new_type_id). */
+%precedence NEW_TYPE_END
+%precedence '*'
+
 %type <i> decl_specs decl_spec struct_kw struct_head struct_anonymous initializer assign_op expr_opt
-%type <p> tag_name
+%type <p> tag_name delete_kw
 
 %start input
 
@@ -598,6 +605,7 @@ unlabeled_statement:
   | selection_statement
   | iteration_statement
   | jump_statement
+  | try_block
   | ASM_BLOCK                                 { EndStmt(kEndSimple); }
   | ASM_BRACED                                { EndStmt(kEndSimple); }
   | pragma                                    { EndStmt(kEndUncounted); }
@@ -729,11 +737,45 @@ jump_statement:
       { SetOp(op_semicolon, $4, 0); DoReturn(op_return, static_cast<int>($3)); EndStmt(kEndSimple); }
   ;
 
+/* ---- C++ exception handling ------------------------------------------------------ */
+
+/* try { ... } catch (T x) { ... } catch (...) { ... }: one control statement. */
+try_block:
+    TRY { SetOp(op_try, $1, 0); BeginTry(); } compound_statement { DoTry(); } handler_seq
+      { EndTry(); EndStmt(kEndControl); }
+  ;
+
+handler_seq:
+    handler
+  | handler_seq handler
+  ;
+
+/* The parameter is read as a one-parameter list opened before the '(' is
+   shifted, so that its first token is classified inside it; it becomes a
+   local of the handler's block. */
+handler:
+    CATCH { SetOp(op_catch, $1, 0); BeginCatch(); } '(' catch_parameter ')' { DoCatch(); } handler_body
+      { EndCatch(); }
+  ;
+
+catch_parameter:
+    ELLIPSIS                                  { Do3DotsCatch(); }
+  | decl_specs declarator                     { EndParm(2); CheckCatchCond(); }
+  | decl_specs abstract_declarator            { EndParm(3); CheckCatchCond(); }
+  | decl_specs                                { EndParm(5); CheckCatchCond(); }
+  ;
+
+handler_body:
+    '{' { PushBlock(); EnterCatchParameter(); } block_items '}'
+      { SetOp(op_close_brace, $4, 0); PopBlock(); }
+  ;
+
 /* ---- Expressions --------------------------------------------------------------- */
 
 primary_expression:
     constant
   | string_literal
+  | THIS                                      { DoThis($1); }
   | '(' { SetOp(op_open_paren, $1, 0); } expression ')'  { SetOp(op_close_paren, $4, 0); }
   | '(' { StartGnuBlock(); } compound_statement ')'      { EndGnuBlock(); }
   ;
@@ -778,6 +820,32 @@ postfix_not_name:
   | postfix_expression INC                    { Op(op_post_incr, $2, 1, 536); }
   | postfix_expression DEC                    { Op(op_post_decr, $2, 1, 538); }
   | '(' type_name ')' brace_initializer
+  /* C++: a function-like cast (312), a constructor call (297), the named
+     casts and typeid. */
+  | FCN_CAST '(' { FcnCastStart(); } expr_opt ')'       { FcnCastEnd($1); }
+  | ctor_name PAREN_CTOR { DoFunc(3); } arguments ')'    { DoCall(); }
+  | NAMED_CAST '<' type_name cast_close cast_open expression ')'
+      { NamedCast($1); }
+  | TYPEID '(' expression ')'                 { TypeId($1); }
+  | TYPEID '(' type_name ')'                  { TypeId($1); }
+  | CLASSID '(' type_name ')'                 { TypeId($1); }
+  ;
+
+/* A class named before the parenthesis of a constructor call: the token
+   stream makes a class or typedef name there a hot tag (314), so that it is
+   told from the type of a declaration or a type name by its code. */
+ctor_name:
+    HOT_TAG                                   { DoIdent(1, $1); }
+  ;
+
+cast_close:
+    '>'
+  | TEMPLATE_CLOSE
+  ;
+
+cast_open:
+    '('
+  | PAREN_CTOR
   ;
 
 arguments:
@@ -809,6 +877,63 @@ unary_expression:
   | '!' cast_expression                       { Op(op_log_not, $1, 1, 33); }
   | sizeof_head unary_expression              { DoSizeof(0); Op(op_sizeof, nullptr, 1, 334); }
   | sizeof_head '(' type_name ')'             { DoSizeof(1); Op(op_sizeof, nullptr, 1, 334); }
+  | new_expression                            { EndNewCall(); }
+  | delete_kw cast_expression                 { SetOp(op_delete, $1, 1); }
+  | delete_kw '[' ']' cast_expression         { SetOp(op_delete, $1, 1); }
+  ;
+
+/* ---- new and delete -------------------------------------------------------------- */
+
+/* new T, new T(args), new T[n], new (place) T, new (T), ::new T. The '(' of a
+   placement is 297 (the token stream tells it from a parenthesised type). */
+new_expression:
+    new_kw new_type_id new_initializer_opt
+  | new_kw new_placement new_type_id new_initializer_opt
+  | new_kw new_paren_type new_initializer_opt
+  | new_kw new_placement new_paren_type new_initializer_opt
+  ;
+
+new_kw:
+    NEW                                       { StartNewCall($1); }
+  | SCOPE NEW                                 { StartNewCall($2); }
+  ;
+
+new_placement:
+    PAREN_CTOR { NewPlacement(); } arguments ')'
+  ;
+
+new_paren_type:
+    '(' type_name ')'
+  ;
+
+/* A '*' after the type belongs to it (the rule's precedence is below '*'). */
+new_type_id:
+    type_name_start decl_specs %prec NEW_TYPE_END         { DoTypeName(); PopDState(); }
+  | type_name_start decl_specs new_declarator             { DoTypeName(); PopDState(); }
+  ;
+
+new_declarator:
+    pointer %prec NEW_TYPE_END
+  | pointer new_dimensions
+  | new_dimensions
+  ;
+
+/* The first dimension of an array allocated with new need not be constant. */
+new_dimensions:
+    '[' { SetOp(op_open_bracket, $1, 0); } expression ']'
+      { SetOp(op_close_bracket, $4, 0); AttachMod(4); }
+  | new_dimensions array_suffix
+  ;
+
+new_initializer_opt:
+    %empty
+  | '(' { DoFunc(3); } arguments ')'          { DoCall(); }
+  | PAREN_CTOR { DoFunc(3); } arguments ')'   { DoCall(); }
+  ;
+
+delete_kw:
+    DELETE
+  | SCOPE DELETE                              { $$ = $2; }
   ;
 
 sizeof_head:
@@ -820,11 +945,18 @@ cast_expression:
   | '(' type_name ')' cast_expression         { CompileCast($1); }
   ;
 
-multiplicative_expression:
+/* C++ member pointers: object.*pm and pointer->*pm. */
+pm_expression:
     cast_expression
-  | multiplicative_expression '*' cast_expression  { Op(op_mul, $2, 2, 42); }
-  | multiplicative_expression '/' cast_expression  { Op(op_div, $2, 2, 47); }
-  | multiplicative_expression '%' cast_expression  { Op(op_rem, $2, 2, 37); }
+  | pm_expression DOT_STAR cast_expression    { SetOp(op_memsel, $2, 2); }
+  | pm_expression ARROW_STAR cast_expression  { SetOp(op_memptr, $2, 2); }
+  ;
+
+multiplicative_expression:
+    pm_expression
+  | multiplicative_expression '*' pm_expression  { Op(op_mul, $2, 2, 42); }
+  | multiplicative_expression '/' pm_expression  { Op(op_div, $2, 2, 47); }
+  | multiplicative_expression '%' pm_expression  { Op(op_rem, $2, 2, 37); }
   ;
 
 additive_expression:
@@ -889,6 +1021,8 @@ conditional_expression:
 
 assignment_expression:
     conditional_expression
+  | THROW                                     { ThrowExpr($1, 0); }
+  | THROW assignment_expression               { ThrowExpr($1, 1); }
   | unary_expression assign_op assignment_expression
       { Op(static_cast<int>($2 >> 16), nullptr, 2, static_cast<int>($2 & 0xFFFF)); }
   ;

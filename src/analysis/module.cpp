@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "analysis/actions_cpp.h"
 #include "analysis/functions.h"
 #include "analysis/statements.h"
 #include "analysis/symbols.h"
@@ -85,6 +86,7 @@ void BeginModule() {
   ClearOperators(modUOptr);
   ClearOperators(modUHoptr);
   InitStatements();
+  InitCppActions();
   InitFunctions();
   InitSymbols();
   Do1Rule(mod_, kModBegin, 1, true);

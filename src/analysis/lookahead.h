@@ -1,0 +1,26 @@
+// C++ look-ahead for the token stream's re-classification: the parenthesis
+// of `new` (a placement or a parenthesised type), function-like casts (312)
+// and constructor calls (a hot tag 314 before a 297 parenthesis) in
+// expressions, and template argument lists after a name.
+#pragma once
+
+namespace mv {
+
+struct LexToken;
+
+// Re-classifies a C++ token other than an identifier; 0 when it is left to
+// the C classification.
+int CppReclassify(LexToken* token, int code);
+// Corrects the code the C classification gave an identifier (its follower
+// `next`, may be null).
+int CppIdentifier(LexToken* token, int code, LexToken* next);
+// The parenthesis starts a parameter list that begins with a type (a
+// parenthesised type after new, a prototype's list).
+bool LxTypedParam(LexToken* paren);
+// The parenthesis starts an abstract or named declarator of a pointer or
+// reference: (*), (&), (*name), (Class::*).
+bool LxAbsFcnPtr(LexToken* paren);
+// Start of a module.
+void InitLookahead();
+
+}  // namespace mv
