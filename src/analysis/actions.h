@@ -187,4 +187,27 @@ void EndMembers();
 // A comma after the last enumerator (lex_enum_comma).
 void EnumComma();
 
+// ---- C++ classes, names, namespaces and linkage ----------------------------------
+// The name after struct, union or class (null when anonymous); the class
+// body's start and end (after StartMembers, before EndMembers).
+void ClassHead(LexToken* name);
+void StartClassBody();
+void EndClassBody();
+// The base list: StartBase at its colon, BaseName per base, SetAccess for
+// each access keyword (also for the access labels of a class body).
+void StartBase();
+void BaseName(LexToken* name);
+void SetAccess(LexToken* keyword);
+// A declarator named by a qualified name, a constructor's class name or an
+// operator function (kind as DirectDecl), or a destructor ('~' and name).
+void DeclaratorName(LexToken* name, int kind);
+void DestructorName(LexToken* tilde, LexToken* name);
+void LinkageStart(LexToken* language);
+void LinkageEnd();
+void NamespaceStart(LexToken* name);  // null for an unnamed namespace
+void NamespaceEnd();
+void NamespaceAlias(LexToken* name);
+void UsingDirective();
+void UsingDeclaration();
+
 }  // namespace mv

@@ -1,9 +1,16 @@
-// The token stream's re-classification hook for C: identifiers are looked
-// up in the scopes (typedef names 313, enumeration constants 309 with their
-// value), tag names after struct, union and enum become 319, and the
-// parenthesis after a name is classified by looking ahead.
+// The token stream's re-classification hook: identifiers are looked up in
+// the scopes (typedef names 313, enumeration constants 309 with their
+// value), tag names after struct, union, class and enum become 319, and the
+// parenthesis after a name is classified by looking ahead. C++ adds class
+// names (315), qualifiers (316, 320), constructors (314), destructors (280),
+// namespace names, the colons of base lists and constructor initializers
+// (293) and the qualifiers after a member function's parameter list.
 #include "analysis/classify.h"
 
+#include <cstring>
+
+#include "analysis/actions.h"
+#include "analysis/classes.h"
 #include "analysis/lookahead.h"
 #include "analysis/symbols.h"
 #include "driver/options.h"
@@ -19,10 +26,16 @@ enum : int {
   kParenProto = 295, kParenOld = 296, kParenInit = 294, kEllipsis = 285, kArrow = 268,
   kDotStar = 282, kArrowStar = 283, kStruct = 350, kUnion = 351, kEnum = 353, kThrow = 383,
   kDeclspec = 539, kAttribute = 548, kEndModule = 301,
+  kDestroy = 280, kScope = 281, kCtorColon = 293, kHotTag = 314, kScopeName = 316,
+  kNamespaceName = 320, kNamespaceAlias = 322, kConst = 363, kVolatile = 364,
+  kOperator = 380, kClass = 390, kNamespace = 391, kReference = 386, kTemplateClose = 284,
+  kTemplateParm = 311, kDropped = 550,
 };
 
 bool inOldList;          // between a 296 parenthesis and its ')'
 const Declarator* lastTypedef;
+Tag* lastTag;             // the tag of the last class name (315)
+const char* lastScope;    // the last qualifier handed over (316, 320)
 
 // The next token after t, reading the next statement when the chain ends.
 LexToken* Ahead(LexToken* t) {
@@ -73,6 +86,118 @@ bool IdentifierList(LexToken* first, LexToken** close) {
   return true;
 }
 
+// ---- C++ qualified names --------------------------------------------------------
+
+bool NextIs(LexToken* t, int code) {
+  LexToken* n = Ahead(t);
+  return n != nullptr && n->type == code;
+}
+
+bool IsName(const LexToken* t) {
+  return t != nullptr && (t->type == kIdent || t->type == kScopeName || t->type == kNamespaceName);
+}
+
+// The last part of the qualified name that starts at first (a name followed
+// by '::', or a leading '::'); *qualifier is the name before it, null when
+// there is none.
+LexToken* QualifiedEnd(LexToken* first, LexToken** qualifier) {
+  *qualifier = nullptr;
+  LexToken* t = first->type == kScope ? Ahead(first) : first;
+  for (int parts = 0; IsName(t) && parts < 64; ++parts) {
+    LexToken* colons = Ahead(t);
+    if (colons == nullptr || colons->type != kScope) break;
+    *qualifier = t;
+    t = Ahead(colons);
+  }
+  return t;
+}
+
+// A qualified name that ends in a type name reaches the parser as that type
+// name alone: its qualifiers are dropped (each '::' still sets op_scope).
+// A constructor's name (C::C) is no type here.
+bool FoldQualifiedType(LexToken* first) {
+  LexToken* qualifier;
+  LexToken* last = QualifiedEnd(first, &qualifier);
+  if (last == nullptr || last->type != kIdent || last == first) return false;
+  if (qualifier != nullptr && strcmp(qualifier->text, last->text) == 0) return false;
+  if (!IsTypeName(last->text) && FindTag(last->text) == nullptr) return false;
+  for (LexToken* t = first; t != nullptr && t != last;) {
+    LexToken* n = NextToken(t);
+    if (t->type == kScope) SetOp(op_scope, t, 0);
+    t->type = kDropped;
+    t = n;
+  }
+  return true;
+}
+
+// A name that the class being read or the qualifier before it makes a
+// constructor's: the class's own name at the level of its members, or
+// C::C.
+bool IsConstructorName(const LexToken* t, int prev) {
+  if (prev == kScope) return lastScope != nullptr && strcmp(lastScope, t->text) == 0;
+  return InClassBody() && BlockLevel() == ClassBodyLevel() && DeclState() == kDStateMember &&
+         strcmp(ClassBodyName(), t->text) == 0;
+}
+
+// Inside a function body (a class body in a function is no body).
+bool InFunctionBody() { return BlockLevel() > 0 && !(InClassBody() && BlockLevel() == ClassBodyLevel()); }
+
+// The code of a C++ token that the rules below decide before any lookup;
+// 0 when they leave it to the lookup.
+int CppToken(LexToken* t, int prev) {
+  LexToken* n = Ahead(t);
+  const int next = n != nullptr ? n->type : 0;
+  switch (t->type) {
+    case kConst:
+    case kVolatile:
+      // A member function's qualifier after its parameter list.
+      return prev == ')' ? kDropped : 0;
+    case ':':
+      // A constructor's initializers after its parameter list.
+      if (prev == ')' && next == kIdent && !InInitializer() && DeclState() != kDStateParams && !InFunctionBody())
+        return kCtorColon;
+      return 0;
+    case '&':
+      // After a type: a reference declarator's.
+      return IsTypeKeyword(prev) || prev == kTypedefName || prev == kTagName || prev == kAggrName ||
+                     prev == kTemplateParm || prev == kTemplateClose || prev == kConst || prev == kVolatile ||
+                     prev == kReference || (prev == '*' && InDeclaration())
+                 ? kReference
+                 : 0;
+    case '~':
+      if (prev != kOperator && next == kIdent &&
+          (!(InFunctionBody() || InInitializer()) || prev == '.' || prev == kArrow || prev == kScope))
+        return kDestroy;
+      return 0;
+    case kScope:
+      if (prev != kScopeName && prev != kNamespaceName && FoldQualifiedType(t)) return kDropped;
+      return 0;
+    case kIdent:
+      break;
+    default:
+      return 0;
+  }
+  if (prev == kDestroy) {
+    if (next == '(') n->type = kParenProto;
+    return kIdent;
+  }
+  if (next == kScope) {
+    if (FoldQualifiedType(t)) return kDropped;
+    lastScope = t->text;
+    return IsNamespaceName(t->text) ? kNamespaceName : kScopeName;
+  }
+  if (prev == kNamespace) {
+    AddNamespaceName(t->text);
+    return next == '=' ? kNamespaceAlias : kNamespaceName;
+  }
+  if ((prev == kScope || prev == '=') && IsNamespaceName(t->text)) return kNamespaceName;
+  if (next == '(' && IsConstructorName(t, prev)) {
+    n->type = kParenProto;
+    return kHotTag;
+  }
+  return 0;
+}
+
 }  // namespace
 
 LexToken* LxNext(LexToken* t) { return Ahead(t); }
@@ -92,9 +217,13 @@ void InstallClassifier() {
   inOldList = false;
   lastTypedef = nullptr;
   InitLookahead();
+  lastTag = nullptr;
+  lastScope = nullptr;
+  InitClasses();
 }
 
 const Declarator* TypedefOfLastName() { return lastTypedef; }
+Tag* TagOfLastName() { return lastTag; }
 
 LexToken* LxSpecList(LexToken* t) {
   LexToken* last = nullptr;
@@ -104,7 +233,17 @@ LexToken* LxSpecList(LexToken* t) {
     if (IsSpecifierKeyword(c)) {
       if (IsTypeKeyword(c)) typeGiven = true;
       last = t;
-    } else if (c == kStruct || c == kUnion || c == kEnum) {
+    } else if (CPPKeys && !typeGiven && (c == kScope || (c == kIdent && NextIs(t, kScope)))) {
+      // A qualified type name.
+      LexToken* qualifier;
+      LexToken* end = QualifiedEnd(t, &qualifier);
+      if (end == nullptr || end->type != kIdent || (!IsTypeName(end->text) && FindTag(end->text) == nullptr)) break;
+      last = t = end;
+      typeGiven = true;
+    } else if (CPPKeys && c == kIdent && !typeGiven && FindTag(t->text) != nullptr) {
+      last = t;
+      typeGiven = true;
+    } else if (c == kStruct || c == kUnion || c == kEnum || c == kClass) {
       last = t;
       typeGiven = true;
       LexToken* n = Ahead(t);
@@ -174,6 +313,8 @@ int LxFcnParams(LexToken* paren) {
   if (InDeclaration() && keyValue != 0) {
     if (empty) return kParenProto;
     if (LxParmTypeList(paren)) return kParenProto;
+    // C++: the values a declared object is constructed from.
+    if (CPPKeys && DeclState() == kDStateOrdinary) return kParenInit;
   }
   return '(';
 }
@@ -196,18 +337,42 @@ int ReclassifyToken(LexToken* t) {
       return code;
     case kEnum:
     case kStruct:
-    case kUnion: {
+    case kUnion:
+    case kClass: {
       LexToken* n = Ahead(t);
       while (n != nullptr && (n->type == kAttribute || n->type == kDeclspec)) n = SkipGroup(n);
-      if (n != nullptr && n->type == kIdent) n->type = kAggrName;
+      if (n != nullptr && n->type == kIdent) {
+        n->type = kAggrName;
+        // A C++ class head's base list.
+        LexToken* colon = Ahead(n);
+        if (CPPKeys && code != kEnum && colon != nullptr && colon->type == ':') colon->type = kCtorColon;
+      }
       return code;
     }
     case kIdent:
       break;
+    case kConst:
+    case kVolatile:
+    case ':':
+    case '~':
+    case '&':
+    case kScope:
+      if (!CPPKeys) return code;
+      {
+        const int cpp = CppToken(t, yaccTokenType);
+        return cpp != 0 ? cpp : code;
+      }
     default:
       return code;
   }
   const int prev = yaccTokenType;
+  if (CPPKeys) {
+    const int cpp = CppToken(t, prev);
+    if (cpp != 0) {
+      if (cpp == kIdent) NoteIdentifier(t);
+      return cpp;
+    }
+  }
   bool want = prev != '.' && prev != kArrow && prev != kDotStar && prev != kArrowStar && !inOldList;
   if (prev == kTypedefName || prev == kTagName) {
     want = false;
@@ -223,8 +388,17 @@ int ReclassifyToken(LexToken* t) {
   }
   int result = kIdent;
   if (want) {
-    const bool types = TypesAllowed() || prev == '(';
+    const bool types = TypesAllowed() || prev == '(' || prev == kOperator;
     result = FindTypeDef(t->text, t, 0, 0, types ? 1 : 0);
+    // C++: a class name is a type name unless an object or function hides
+    // it (its constructors do not).
+    if (CPPKeys && result == kIdent && types && (!idFound || IsConstructor(t->text))) {
+      lastTag = FindTag(t->text);
+      if (lastTag != nullptr) {
+        result = kTagName;
+        foundDec = nullptr;
+      }
+    }
     // An enumeration constant declared again as an object.
     if (result == kEnumConst && !TypesAllowed() && InDeclaration() &&
         (next == ';' || next == ',' || next == '=' || next == '[' || next == ')' || next == '(') &&

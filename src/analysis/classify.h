@@ -18,6 +18,8 @@ void InstallClassifier();
 int ReclassifyToken(LexToken* token);
 // The typedef that the last typedef name handed to the parser named.
 const Declarator* TypedefOfLastName();
+// The tag that the last class name (315) handed to the parser named.
+Tag* TagOfLastName();
 
 // Look-ahead over the token chain.
 // The token after t, reading the next statement when the chain ends.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "analysis/actions.h"
+#include "analysis/classes.h"
 #include "analysis/classify.h"
 #include "analysis/symbols.h"
 #include "driver/options.h"
@@ -458,6 +459,8 @@ Declarator* DoDeclarator(int hasInit) {
       OldStyleParm(d);
     } else if (cur.kind == kDStateMember && cur.owner != nullptr) {
       d->owner = cur.owner;
+      // A C++ member typedef names its type outside the class as well.
+      if (isTypedef && CPPKeys) AddNestedTypedef(d);
     } else if (isTypedef) {
       d->flags |= kDclUsed;
       if (inBlock) AddLocal(d);
@@ -577,7 +580,12 @@ void DeclareBlockClosed(bool functionBody) {
     cur = blockStates.back();
     blockStates.pop_back();
   }
-  if (functionBody) {
+  if (functionBody && cur.kind == kDStateMember) {
+    // A member function defined in its class: the class's members go on.
+    ResetDeclaration(cur);
+    initDepth = 0;
+    startFunc = false;
+  } else if (functionBody) {
     ResetDeclaration(cur);
     cur.kind = kDStateOrdinary;
     stack.clear();
@@ -773,6 +781,18 @@ void DeclSpecifier(int code) {
       t->target = found != nullptr ? found->type : nullptr;
       cur.allowTypes = false;
       cur.hasSpecifier = kSpecType;
+      break;
+    }
+    case kLookTag: {  // a C++ class name used as a type
+      Tag* tag = TagOfLastName();
+      if (tag != nullptr) {
+        typeKeyword(tag->kind);
+        t->name = tag->name;
+        t->target = tag;
+        t->kindWord |= 0x80000000u;
+      } else {
+        typeKeyword(kBaseClass);
+      }
       break;
     }
     default: {
@@ -1045,6 +1065,7 @@ void DeclDeclareTag(const char* name, int kind) {
   cur.type->target = tag;
   cur.type->kindWord |= 0x80000000u;
   AddTag(tag);
+  if (CPPKeys) NoteTag(tag);
 }
 
 void DeclStartMembers(int kind) {

@@ -116,7 +116,8 @@ void Op(int op, LexToken* token, int operands, int code) {
 %token <p> STATISTIC 376
 /* C++ keywords; 385 and 386 are reserved for the C++ grammar. */
 %token <p> CATCH 377 DELETE 378 NEW 379 OPERATOR 380 TEMPLATE 381 THIS 382 THROW 383 TRY 384
-%token <p> CPP_385 385 CPP_386 386
+/* 386: the '&' of a C++ reference declarator, told apart by the token stream. */
+%token <p> CPP_385 385 REFERENCE 386
 %token <p> NAMED_CAST 387 TYPEID 388 CLASSID 389 CLASS 390 NAMESPACE 391 FRIEND 392
 %token <p> VIRTUAL 393 INLINE 394 EXPLICIT 395 USING 396 TYPENAME 397
 %token <p> OPERATOR_TYPEDEF 398 ACCESS 399
@@ -140,6 +141,8 @@ void Op(int op, LexToken* token, int operands, int code) {
 
 %type <i> decl_specs decl_spec struct_kw struct_head struct_anonymous initializer assign_op expr_opt
 %type <p> tag_name delete_kw
+%type <i> base_clause
+%type <p> qualified_ident operator_name special_name namespace_name
 
 %start input
 
@@ -166,6 +169,9 @@ external_declaration:
   | ASM_BLOCK
   | ASM_BRACED
   | pragma
+  | linkage_specification
+  | namespace_definition
+  | using_declaration
   | ';'
   | error ';'                                 { ResetDeclarations(); }
   | error '}'                                 { ResetDeclarations(); }
@@ -221,6 +227,7 @@ storage_class:
 type_specifier:
     type_keyword
   | TYPEDEF_NAME                              { Specifier(313); }
+  | TAG_NAME                                  { Specifier(315); }
   | struct_or_union_specifier
   | enum_specifier
   ;
@@ -299,6 +306,13 @@ init_declarator_list:
 init_declarator:
     declarator                                { CheckDeclarator(0); }
   | declarator asm_label                      { CheckDeclarator(0); }
+  | declarator PAREN_INIT
+      {
+        SetOp(op_init, $2, 2);
+        CheckDeclarator(1);
+        BeginInit(0);
+      }
+    argument_values ')'                       { CheckInit(1); }
   | declarator '='
       {
         SetOp(op_init, $2, 2);
@@ -312,6 +326,7 @@ init_declarator:
 
 struct_or_union_specifier:
     struct_head member_body
+  | struct_head base_clause member_body
   | struct_anonymous member_body
   | struct_head
   ;
@@ -319,14 +334,51 @@ struct_or_union_specifier:
 struct_kw:
     STRUCT                                    { Specifier(350); $$ = 350; }
   | UNION                                     { Specifier(351); $$ = 351; }
+  | CLASS                                     { Specifier(390); $$ = 390; }
   ;
 
 struct_head:
-    struct_kw tag_name                        { DeclareTag(TokenText($2), static_cast<int>($1)); $$ = $1; }
+    struct_kw tag_name
+      {
+        DeclareTag(TokenText($2), static_cast<int>($1));
+        ClassHead($2);
+        $$ = $1;
+      }
   ;
 
 struct_anonymous:
-    struct_kw                                 { DeclareTag(nullptr, static_cast<int>($1)); $$ = $1; }
+    struct_kw                                 { DeclareTag(nullptr, static_cast<int>($1)); ClassHead(nullptr); $$ = $1; }
+  ;
+
+/* The base list of a C++ class; its colon is told apart from a bit-field's
+   by the token stream (293). The value is the class keyword's code, for
+   member_body. */
+base_clause:
+    CTOR_COLON { StartBase(); } base_list     { $$ = $<i>0; }
+  ;
+
+base_list:
+    base_specifier
+  | base_list ',' { SetOp(op_separator, $2, 0); } base_specifier
+  ;
+
+base_specifier:
+    base_class_name
+  | base_modifiers base_class_name
+  ;
+
+base_modifiers:
+    ACCESS                                    { SetAccess($1); }
+  | VIRTUAL
+  | base_modifiers ACCESS                     { SetAccess($2); }
+  | base_modifiers VIRTUAL
+  ;
+
+base_class_name:
+    TAG_NAME                                  { BaseName($1); }
+  | TYPEDEF_NAME                              { BaseName($1); }
+  | IDENTIFIER                                { BaseName($1); }
+  | qualified_ident                           { BaseName($1); }
   ;
 
 tag_name:
@@ -338,7 +390,8 @@ tag_name:
 
 /* Follows struct_head or struct_anonymous, whose value is the keyword's code. */
 member_body:
-    '{' { StartMembers(static_cast<int>($<i>0)); } member_list '}'  { EndMembers(); }
+    '{' { StartMembers(static_cast<int>($<i>0)); StartClassBody(); } member_list '}'
+      { EndClassBody(); EndMembers(); }
   ;
 
 member_list:
@@ -350,9 +403,14 @@ member_declaration:
     decl_specs member_declarator_list ';'     { SetOp(op_semicolon, $3, 0); EndDclList(); }
   | decl_specs ';'
       { SetOp(op_semicolon, $2, 0); EmptyDeclaration(); EndDclList(); }
+  | special_declarator ';'                    { CheckMember(); SetOp(op_semicolon, $2, 0); EndDclList(); }
+  | member_function_head function_body
+  | ACCESS ':'                                { SetAccess($1); }
+  | using_declaration
   | ';'
   | error ';'                                 { Warning(14); EndDclList(); }
   ;
+
 
 member_declarator_list:
     member_declarator
@@ -361,10 +419,20 @@ member_declarator_list:
 
 member_declarator:
     declarator                                { CheckMember(); }
+  | declarator '=' { BeginConstant(); } constant_expression
+      { EndConstant(); CheckMember(); }
   | declarator ':' { BeginConstant(); } constant_expression
       { EndConstant(); DoBitField(); CheckMember(); }
   | ':' { DirectDecl(3); BeginConstant(); } constant_expression
       { EndConstant(); DoBitField(); CheckMember(); }
+  ;
+
+/* A member function defined in its class: its body is read in place.
+   (After member_declarator's rules: in C a declarator that a wrong token
+   follows is a member's, as only a member's list can go on.) */
+member_function_head:
+    decl_specs declarator                     { FcnDeclarator(); }
+  | special_declarator                        { FcnDeclarator(); }
   ;
 
 enum_specifier:
@@ -419,6 +487,9 @@ declarator:
 
 direct_declarator:
     IDENTIFIER                                { DeclName($1); DirectDecl(1); }
+  | qualified_ident                           { DeclaratorName($1, 1); }
+  | special_name parameter_suffix
+  | direct_declarator exception_spec
   | declarator_open declarator ')'            { PopDeclarator(); }
   | direct_declarator array_suffix
   | direct_declarator parameter_suffix
@@ -429,10 +500,17 @@ declarator_open:
     '('                                       { PushDeclarator(); }
   ;
 
-/* Each '*' is a level as soon as it is read; its qualifiers go onto it. */
+/* Each '*' is a level as soon as it is read; its qualifiers go onto it.
+   C++ adds references and pointers to members (C::*). */
 pointer:
+    pointer_level
+  | pointer pointer_level
+  ;
+
+pointer_level:
     '*' { AttachMod(3); } pointer_qualifiers
-  | pointer '*' { AttachMod(3); } pointer_qualifiers
+  | REFERENCE                                 { AttachMod(2); }
+  | scope_prefix '*' { SetOp(op_memptr, $2, 0); AttachMod(3); } pointer_qualifiers
   ;
 
 pointer_qualifiers:
@@ -505,6 +583,14 @@ parameter_declaration:
     decl_specs declarator                     { EndParm(2); }
   | decl_specs abstract_declarator            { EndParm(3); }
   | decl_specs                                { EndParm(5); }
+  | decl_specs declarator '=' default_argument          { EndParm(2); }
+  | decl_specs abstract_declarator '=' default_argument { EndParm(3); }
+  | decl_specs '=' default_argument                     { EndParm(5); }
+  ;
+
+/* A C++ default argument. */
+default_argument:
+    assignment_expression
   ;
 
 /* Type names: casts, sizeof, compound literals. */
@@ -529,6 +615,7 @@ direct_abstract_declarator:
   | parameter_suffix
   | direct_abstract_declarator array_suffix
   | direct_abstract_declarator parameter_suffix
+  | direct_abstract_declarator exception_spec
   ;
 
 /* ---- Initializers -------------------------------------------------------------- */
@@ -575,7 +662,13 @@ designator:
 
 function_definition:
     function_head compound_statement
+  | function_head ctor_initializer compound_statement
   | function_head oldstyle_declarations { OldstyleFcn(); } compound_statement
+  ;
+
+function_body:
+    compound_statement
+  | ctor_initializer compound_statement
   ;
 
 function_head:
@@ -639,6 +732,7 @@ block_items:
 
 block_item:
     declaration                               { EndStmt(kEndDeclaration); }
+  | using_declaration                         { EndStmt(kEndDeclaration); }
   | unlabeled_statement
   | label
   ;
@@ -805,11 +899,14 @@ string_list:
 postfix_expression:
     postfix_not_name
   | IDENTIFIER                                { DoIdent(0, $1); }
+  | qualified_ident                           { DoIdent(0, $1); }
   ;
 
 postfix_not_name:
     primary_expression
   | IDENTIFIER '(' { DoIdent(1, $1); DoFunc(0); } arguments ')'     { DoCall(); }
+  | qualified_ident '(' { DoIdent(1, $1); DoFunc(0); } arguments ')' { DoCall(); }
+  | scope_prefix ENUM_CONST                   { DoEnumConst($2); }
   | INTRINSIC '(' { DoFunc(0); } arguments ')'                      { DoCall(); }
   | ASM '(' { DoFunc(2); } asm_body ')'                             { DoCall(); }
   | postfix_not_name '(' { DoFunc(1); } arguments ')'               { DoCall(); }
@@ -1049,6 +1146,152 @@ expression:
 
 constant_expression:
     conditional_expression
+  ;
+
+/* ---- C++ declarations: names, classes, namespaces, linkage --------------------- */
+
+/* A qualifier: `::` alone (the global scope) or class and namespace names
+   each followed by `::`. The token stream hands a qualified name that ends
+   in a type name over as that type name alone, so a qualifier here is
+   followed by an object, function, enumerator, constructor, destructor or
+   operator name, or by the '*' of a pointer to member. */
+scope_prefix:
+    SCOPE                                     { SetOp(op_scope, $1, 0); }
+  | scope_name SCOPE                          { SetOp(op_scope, $2, 0); }
+  | scope_prefix scope_name SCOPE             { SetOp(op_scope, $3, 0); }
+  ;
+
+scope_name:
+    SCOPE_NAME
+  | NAMESPACE_NAME
+  ;
+
+qualified_ident:
+    scope_prefix IDENTIFIER                   { $$ = $2; }
+  ;
+
+/* The names of constructors, destructors and operator functions: the
+   declarators that may stand without a specifier in a class. Each is a
+   function's name: a parameter list follows it. */
+special_name:
+    HOT_TAG                                   { DeclaratorName($1, 1); $$ = $1; }
+  | scope_prefix HOT_TAG                      { DeclaratorName($2, 1); $$ = $2; }
+  | DESTROY IDENTIFIER                        { DestructorName($1, $2); $$ = $2; }
+  | scope_prefix DESTROY IDENTIFIER           { DestructorName($2, $3); $$ = $3; }
+  | operator_name                             { DeclaratorName($1, 4); $$ = $1; }
+  | scope_prefix operator_name                { DeclaratorName($2, 4); $$ = $2; }
+  ;
+
+special_declarator:
+    special_name parameter_suffix
+  | special_declarator parameter_suffix
+  | special_declarator exception_spec
+  ;
+
+operator_name:
+    OPERATOR operator_symbol                  { $$ = $1; }
+  | OPERATOR conversion_type                  { $$ = $1; }
+  ;
+
+operator_symbol:
+    '+' | '-' | '*' | '/' | '%' | '^' | '&' | '|' | '~' | '!' | '=' | '<' | '>' | ','
+  | ADD_ASSIGN | SUB_ASSIGN | MUL_ASSIGN | DIV_ASSIGN | MOD_ASSIGN | SHL_ASSIGN | SHR_ASSIGN
+  | AND_ASSIGN | XOR_ASSIGN | OR_ASSIGN | SHL | SHR | EQ | NE | LE | GE | ANDAND | OROR
+  | INC | DEC | ARROW | ARROW_STAR | UMINUS | INDEX | TEMPLATE_CLOSE | DESTROY
+  | '(' ')' | '[' ']'
+  | NEW | DELETE | NEW '[' ']' | DELETE '[' ']' | NEW INDEX | DELETE INDEX
+  ;
+
+/* The type a conversion function converts to. */
+conversion_type:
+    type_name_start decl_specs                { DoTypeName(); PopDState(); }
+  | type_name_start decl_specs pointer        { DoTypeName(); PopDState(); }
+  ;
+
+exception_spec:
+    THROW '(' ')'
+  | THROW '(' ELLIPSIS ')'
+  | THROW '(' exception_types ')'
+  ;
+
+exception_types:
+    type_name
+  | exception_types ',' type_name
+  ;
+
+/* Constructor initializers: members and bases with their values. */
+ctor_initializer:
+    CTOR_COLON mem_initializer_list
+  ;
+
+mem_initializer_list:
+    mem_initializer
+  | mem_initializer_list ',' { SetOp(op_separator, $2, 0); } mem_initializer
+  ;
+
+mem_initializer:
+    mem_initializer_name mem_initializer_open argument_values ')'
+  ;
+
+mem_initializer_name:
+    IDENTIFIER
+  | TAG_NAME
+  | TYPEDEF_NAME
+  | qualified_ident
+  ;
+
+mem_initializer_open:
+    '('
+  | PAREN_INIT
+  | PAREN_PROTO
+  | PAREN_CTOR
+  ;
+
+/* The values of a parenthesised initializer. */
+argument_values:
+    %empty
+  | argument_value_list
+  ;
+
+argument_value_list:
+    assignment_expression
+  | argument_value_list ',' { SetOp(op_separator, $2, 0); } assignment_expression
+  ;
+
+/* extern "C" { ... } and extern "C" before one declaration. */
+linkage_specification:
+    EXTERN STRING '{' { LinkageStart($2); } module_items '}'   { LinkageEnd(); }
+  | EXTERN STRING { LinkageStart($2); } external_declaration   { LinkageEnd(); }
+  ;
+
+namespace_definition:
+    NAMESPACE namespace_name '{' { NamespaceStart($2); } module_items '}'  { NamespaceEnd(); }
+  | NAMESPACE '{' { NamespaceStart(nullptr); } module_items '}'             { NamespaceEnd(); }
+  | NAMESPACE NAMESPACE_ALIAS '=' namespace_path ';'                       { NamespaceAlias($2); }
+  ;
+
+namespace_name:
+    NAMESPACE_NAME
+  | IDENTIFIER
+  ;
+
+namespace_path:
+    namespace_name
+  | scope_prefix namespace_name
+  ;
+
+using_declaration:
+    USING NAMESPACE namespace_path ';'        { UsingDirective(); }
+  | USING using_name ';'                      { UsingDeclaration(); }
+  ;
+
+using_name:
+    qualified_ident
+  | scope_prefix operator_name
+  | scope_prefix ENUM_CONST
+  | IDENTIFIER
+  | TYPEDEF_NAME
+  | TAG_NAME
   ;
 
 /* ---- Inline assembler -------------------------------------------------------- */

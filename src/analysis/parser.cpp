@@ -120,7 +120,10 @@ const char* yydisplay(int t) {
       case 406: if (keyValue == 7) return "finally"; break;
       default: break;
     }
-  } else if ((t >= 281 && t <= 284) || t == 292 || t == 293 || t == 312 || t == 386) {
+  } else if ((t >= 280 && t <= 284) || t == 292 || t == 293 || t == 312 || t == 386 || t == 314 ||
+             t == 320 || t == 322 || t == 380 || t == 383 || t == 391 || t == 396 || t == 399) {
+    // Tokens that only the C++ productions take and that the C dialects
+    // never produce: a C report does not offer them.
     return nullptr;
   }
   if (!ansiKeys && (t == 285 || t == 353 || t == 363 || t == 364 || t == 375)) return nullptr;

@@ -546,6 +546,15 @@ void AddEnumConst(EnumConst* e) {
   modEnums.chain[h] = e;
 }
 
+void AddNestedTypedef(Declarator* decl) {
+  Declarator* copy = NewDeclarator();
+  *copy = *decl;
+  copy->flags |= kDclLogged | kDclGlobal;
+  const unsigned h = Hash(copy->name.c_str());
+  copy->next = modTypeDef.chain[h];
+  modTypeDef.chain[h] = copy;
+}
+
 void AddTag(Tag* tag) {
   if (topBlock != nullptr) {
     tag->next = topBlock->tags;

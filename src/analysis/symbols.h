@@ -81,6 +81,9 @@ void AddLocal(Declarator* decl);
 int AddGlobal(Declarator* decl, bool predeclared);
 void AddEnumConst(EnumConst* e);
 void AddTag(Tag* tag);
+// A typedef declared in a C++ class: found by name in the module like a
+// file-scope one, without the checks of a redeclaration.
+void AddNestedTypedef(Declarator* decl);
 
 // Per module and per project.
 void InitSymbols();

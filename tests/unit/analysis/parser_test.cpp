@@ -475,13 +475,13 @@ TEST_F(Parser, DeclarationActionsInOrder) {
        "DoIntConst(2) EndConstant() AddEnum() EnumComma() EndMembers() SetOp(op_semicolon,0) EmptyDeclaration() "
        "EndDclList()"},
       {"struct ^S { int a : 3 , : 2 ; } s ;",
-       "Specifier(350) DeclareTag(S,350) StartMembers(350) Specifier(355) DirectDecl(1) BeginConstant() "
-       "DoIntConst(3) EndConstant() DoBitField() CheckMember() SetOp(op_separator,0) GetNewType() DirectDecl(3) "
-       "BeginConstant() DoIntConst(2) EndConstant() DoBitField() CheckMember() SetOp(op_semicolon,0) EndDclList() "
-       "EndMembers() DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
+       "Specifier(350) DeclareTag(S,350) ClassHead() StartMembers(350) StartClassBody() Specifier(355) "
+       "DirectDecl(1) BeginConstant() DoIntConst(3) EndConstant() DoBitField() CheckMember() SetOp(op_separator,0) "
+       "GetNewType() DirectDecl(3) BeginConstant() DoIntConst(2) EndConstant() DoBitField() CheckMember() "
+       "SetOp(op_semicolon,0) EndDclList() EndClassBody() EndMembers() DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
       {"union { float f ; } u ;",
-       "Specifier(351) DeclareTag(,351) StartMembers(351) Specifier(348) DirectDecl(1) CheckMember() "
-       "SetOp(op_semicolon,0) EndDclList() EndMembers() DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) "
+       "Specifier(351) DeclareTag(,351) ClassHead() StartMembers(351) StartClassBody() Specifier(348) "
+       "DirectDecl(1) CheckMember() SetOp(op_semicolon,0) EndDclList() EndClassBody() EndMembers() DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) "
        "EndDclList()"},
   };
   for (const auto& c : cases) EXPECT_EQ(Trace(c.text), c.trace) << c.text;

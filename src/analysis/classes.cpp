@@ -1,0 +1,82 @@
+// Tags by name, namespace names and the class bodies being read (C++).
+#include "analysis/classes.h"
+
+#include <deque>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "analysis/declare.h"
+#include "analysis/symbols.h"
+
+namespace mv {
+
+namespace {
+
+struct ClassBody {
+  std::string name;
+  int level = 0;
+  int access = 3;
+};
+
+std::unordered_map<std::string, Tag*> moduleTags;
+std::unordered_set<std::string> namespaces;
+std::unordered_set<std::string> constructors;
+std::vector<ClassBody> bodies;
+std::deque<std::string> keptNames;
+
+}  // namespace
+
+void InitClasses() {
+  moduleTags.clear();
+  namespaces.clear();
+  constructors.clear();
+  bodies.clear();
+  keptNames.clear();
+}
+
+void NoteTag(Tag* tag) {
+  if (tag == nullptr || tag->name.empty() || topBlock != nullptr) return;
+  moduleTags[tag->name] = tag;
+}
+
+Tag* FindTag(const char* name) {
+  for (Block* b = topBlock; b != nullptr; b = b->parent)
+    for (Tag* t = b->tags; t != nullptr; t = t->next)
+      if (t->name == name) return t;
+  auto it = moduleTags.find(name);
+  return it != moduleTags.end() ? it->second : nullptr;
+}
+
+void AddConstructor(const char* name) { constructors.insert(name); }
+bool IsConstructor(const char* name) { return !constructors.empty() && constructors.count(name) != 0; }
+
+void AddNamespaceName(const char* name) {
+  if (name != nullptr && *name != 0) namespaces.insert(name);
+}
+
+bool IsNamespaceName(const char* name) { return !namespaces.empty() && namespaces.count(name) != 0; }
+
+void PushClassBody(const char* name) { bodies.push_back({name != nullptr ? name : "", BlockLevel(), 3}); }
+
+void PopClassBody() {
+  if (!bodies.empty()) bodies.pop_back();
+}
+
+bool InClassBody() { return !bodies.empty(); }
+const char* ClassBodyName() { return bodies.empty() ? "" : bodies.back().name.c_str(); }
+int ClassBodyLevel() { return bodies.empty() ? -1 : bodies.back().level; }
+
+void SetMemberAccess(int access) {
+  if (!bodies.empty()) bodies.back().access = access;
+}
+
+int MemberAccess() { return bodies.empty() ? 3 : bodies.back().access; }
+
+char* KeepName(const char* prefix, const char* name) {
+  keptNames.push_back(std::string(prefix) + name);
+  return keptNames.back().data();
+}
+
+}  // namespace mv

@@ -1,0 +1,45 @@
+// The C++ records that the token stream's classification and the class
+// actions share: tags found by name (a class name is a type name in C++),
+// namespace names, the class bodies being read, and the storage of the
+// names the grammar makes up (destructors).
+#pragma once
+
+namespace mv {
+
+struct Tag;
+
+// Start of a module: no tag, namespace or class body is known.
+void InitClasses();
+
+// A tag was declared (C++): it is found by name from now on, in its block
+// or, at file scope, for the rest of the module.
+void NoteTag(Tag* tag);
+// The tag of that name visible here (innermost block first); null when none.
+Tag* FindTag(const char* name);
+
+// Constructors are declared under their class's name; that name still
+// names the class.
+void AddConstructor(const char* name);
+bool IsConstructor(const char* name);
+
+// Namespace names (and aliases) of the module.
+void AddNamespaceName(const char* name);
+bool IsNamespaceName(const char* name);
+
+// The class bodies being read, innermost last. A body records its class's
+// name (empty when anonymous) and the block level it was opened at, so that
+// the class's own name followed by '(' at that level is a constructor.
+void PushClassBody(const char* name);
+void PopClassBody();
+bool InClassBody();
+const char* ClassBodyName();
+int ClassBodyLevel();
+// The member access of the innermost body: 0 public, 1 protected, 2 private,
+// 3 not given yet.
+void SetMemberAccess(int access);
+int MemberAccess();
+
+// A name made up for the module's lifetime ("~C" for C's destructor).
+char* KeepName(const char* prefix, const char* name);
+
+}  // namespace mv
