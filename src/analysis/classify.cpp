@@ -130,6 +130,15 @@ bool FoldQualifiedType(LexToken* first) {
   return true;
 }
 
+bool ParenthesisedDeclarator(LexToken* first) {
+  if (first == nullptr) return false;
+  if (first->type == '*' || first->type == '&' || first->type == '(') return true;
+  if (first->type != kScope && !(first->type == kIdent && NextIs(first, kScope))) return false;
+  LexToken* qualifier;
+  LexToken* end = QualifiedEnd(first, &qualifier);
+  return end != nullptr && end->type == '*';
+}
+
 // A name that the class being read or the qualifier before it makes a
 // constructor's: the class's own name at the level of its members, or
 // C::C.
@@ -313,8 +322,9 @@ int LxFcnParams(LexToken* paren) {
   if (InDeclaration() && keyValue != 0) {
     if (empty) return kParenProto;
     if (LxParmTypeList(paren)) return kParenProto;
-    // C++: the values a declared object is constructed from.
-    if (CPPKeys && DeclState() == kDStateOrdinary) return kParenInit;
+    // C++: the values a declared object is constructed from, unless the
+    // parenthesis holds a declarator ((*p), (&r), (C::*m)).
+    if (CPPKeys && DeclState() == kDStateOrdinary && !ParenthesisedDeclarator(first)) return kParenInit;
   }
   return '(';
 }
@@ -384,7 +394,7 @@ int ReclassifyToken(LexToken* t) {
   } else if (next == '(') {
     const int kind = LxFcnParams(n);
     n->type = kind;
-    if (kind == kParenProto || kind == kParenOld || kind == kParenInit) want = false;
+    if ((kind == kParenProto && prev != kOperator) || kind == kParenOld || kind == kParenInit) want = false;
   }
   int result = kIdent;
   if (want) {

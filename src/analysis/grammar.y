@@ -404,6 +404,7 @@ member_declaration:
   | decl_specs ';'
       { SetOp(op_semicolon, $2, 0); EmptyDeclaration(); EndDclList(); }
   | special_declarator ';'                    { CheckMember(); SetOp(op_semicolon, $2, 0); EndDclList(); }
+  | qualified_ident ';'                       { SetOp(op_semicolon, $2, 0); UsingDeclaration(); }
   | member_function_head function_body
   | ACCESS ':'                                { SetAccess($1); }
   | using_declaration
@@ -583,14 +584,14 @@ parameter_declaration:
     decl_specs declarator                     { EndParm(2); }
   | decl_specs abstract_declarator            { EndParm(3); }
   | decl_specs                                { EndParm(5); }
-  | decl_specs declarator '=' default_argument          { EndParm(2); }
-  | decl_specs abstract_declarator '=' default_argument { EndParm(3); }
-  | decl_specs '=' default_argument                     { EndParm(5); }
+  | decl_specs declarator default_argument      { EndParm(2); }
+  | decl_specs abstract_declarator default_argument { EndParm(3); }
+  | decl_specs default_argument                 { EndParm(5); }
   ;
 
-/* A C++ default argument. */
+/* A C++ default argument: read as an initializer is. */
 default_argument:
-    assignment_expression
+    '=' { BeginInit(0); } assignment_expression  { CheckInit(1); }
   ;
 
 /* Type names: casts, sizeof, compound literals. */
