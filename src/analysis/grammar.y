@@ -1237,6 +1237,7 @@ mem_initializer:
 mem_initializer_name:
     IDENTIFIER
   | TAG_NAME
+  | HOT_TAG
   | TYPEDEF_NAME
   | qualified_ident
   ;
