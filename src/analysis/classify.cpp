@@ -36,6 +36,7 @@ bool inOldList;          // between a 296 parenthesis and its ')'
 const Declarator* lastTypedef;
 Tag* lastTag;             // the tag of the last class name (315)
 const char* lastScope;    // the last qualifier handed over (316, 320)
+bool inOperatorName;      // from `operator` to the '(' of its parameters
 
 // The next token after t, reading the next statement when the chain ends.
 LexToken* Ahead(LexToken* t) {
@@ -130,15 +131,6 @@ bool FoldQualifiedType(LexToken* first) {
   return true;
 }
 
-bool ParenthesisedDeclarator(LexToken* first) {
-  if (first == nullptr) return false;
-  if (first->type == '*' || first->type == '&' || first->type == '(') return true;
-  if (first->type != kScope && !(first->type == kIdent && NextIs(first, kScope))) return false;
-  LexToken* qualifier;
-  LexToken* end = QualifiedEnd(first, &qualifier);
-  return end != nullptr && end->type == '*';
-}
-
 // A name that the class being read or the qualifier before it makes a
 // constructor's: the class's own name at the level of its members, or
 // C::C.
@@ -228,6 +220,7 @@ void InstallClassifier() {
   InitLookahead();
   lastTag = nullptr;
   lastScope = nullptr;
+  inOperatorName = false;
   InitClasses();
 }
 
@@ -322,9 +315,8 @@ int LxFcnParams(LexToken* paren) {
   if (InDeclaration() && keyValue != 0) {
     if (empty) return kParenProto;
     if (LxParmTypeList(paren)) return kParenProto;
-    // C++: the values a declared object is constructed from, unless the
-    // parenthesis holds a declarator ((*p), (&r), (C::*m)).
-    if (CPPKeys && DeclState() == kDStateOrdinary && !ParenthesisedDeclarator(first)) return kParenInit;
+    // C++: the values a declared object is constructed from.
+    if (CPPKeys && DeclState() == kDStateOrdinary) return kParenInit;
   }
   return '(';
 }
@@ -334,10 +326,14 @@ int ReclassifyToken(LexToken* t) {
   if (checkRules) return code;
   if (CPPKeys && code != kIdent)
     if (const int cpp = CppReclassify(t, code); cpp != 0) return cpp;
+  if (code == '(' || (code >= kParenInit && code <= 297) || code == ';') inOperatorName = false;
   switch (code) {
     case '[':
     case ']':
       NoteBracket(t);
+      return code;
+    case kOperator:
+      inOperatorName = CPPKeys != 0;
       return code;
     case kParenOld:
       inOldList = true;
@@ -351,6 +347,20 @@ int ReclassifyToken(LexToken* t) {
     case kClass: {
       LexToken* n = Ahead(t);
       while (n != nullptr && (n->type == kAttribute || n->type == kDeclspec)) n = SkipGroup(n);
+      // struct A::B: the qualifiers are dropped, the last name is the tag.
+      if (CPPKeys && n != nullptr && n->type == kIdent && NextIs(n, kScope)) {
+        LexToken* qualifier;
+        LexToken* last = QualifiedEnd(n, &qualifier);
+        if (last != nullptr && last->type == kIdent) {
+          for (LexToken* q = n; q != last;) {
+            LexToken* after = NextToken(q);
+            if (q->type == kScope) SetOp(op_scope, q, 0);
+            q->type = kDropped;
+            q = after;
+          }
+          n = last;
+        }
+      }
       if (n != nullptr && n->type == kIdent) {
         n->type = kAggrName;
         // A C++ class head's base list.
@@ -392,13 +402,15 @@ int ReclassifyToken(LexToken* t) {
   const int next = n != nullptr ? n->type : 0;
   if (next == kArrow || next == '.' || next == kDotStar || next == kArrowStar) {
   } else if (next == '(') {
-    const int kind = LxFcnParams(n);
+    int kind = LxFcnParams(n);
+    // A type name before '(' starts a parenthesised declarator: T (*p)().
+    if (kind == kParenInit && (IsTypeName(t->text) || FindTag(t->text) != nullptr)) kind = '(';
     n->type = kind;
-    if ((kind == kParenProto && prev != kOperator) || kind == kParenOld || kind == kParenInit) want = false;
+    if ((kind == kParenProto && !inOperatorName) || kind == kParenOld || kind == kParenInit) want = false;
   }
   int result = kIdent;
   if (want) {
-    const bool types = TypesAllowed() || prev == '(' || prev == kOperator;
+    const bool types = TypesAllowed() || prev == '(' || inOperatorName;
     result = FindTypeDef(t->text, t, 0, 0, types ? 1 : 0);
     // C++: a class name is a type name unless an object or function hides
     // it (its constructors do not).

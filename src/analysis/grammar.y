@@ -734,6 +734,7 @@ block_items:
 block_item:
     declaration                               { EndStmt(kEndDeclaration); }
   | using_declaration                         { EndStmt(kEndDeclaration); }
+  | namespace_alias_definition                { EndStmt(kEndDeclaration); }
   | unlabeled_statement
   | label
   ;
@@ -915,6 +916,8 @@ postfix_not_name:
       { SetOp(op_close_bracket, $5, 0); Op(op_subscript, $2, 2, 269); }
   | postfix_expression '.' IDENTIFIER         { CPPMember('.'); SetOp(op_member, $2, 2); }
   | postfix_expression ARROW IDENTIFIER       { CPPMember(268); SetOp(op_arrow, $2, 2); }
+  | postfix_expression '.' qualified_ident    { CPPMember('.'); SetOp(op_member, $2, 2); }
+  | postfix_expression ARROW qualified_ident  { CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression INC                    { Op(op_post_incr, $2, 1, 536); }
   | postfix_expression DEC                    { Op(op_post_decr, $2, 1, 538); }
   | '(' type_name ')' brace_initializer
@@ -968,6 +971,8 @@ unary_expression:
   | INC unary_expression                      { Op(op_pre_incr, $1, 1, 535); }
   | DEC unary_expression                      { Op(op_pre_decr, $1, 1, 537); }
   | '&' cast_expression                       { Op(op_address, $1, 1, 540); }
+  /* The address of a member operator function: &C::operator=. */
+  | '&' scope_prefix OPERATOR operator_symbol { DoIdent(2, $3); Op(op_address, $1, 1, 540); }
   | '*' cast_expression                       { Op(op_indirect, $1, 1, 541); }
   | '+' cast_expression                       { Op(op_plus, $1, 1, 547); }
   | '-' cast_expression                       { DoNegate($1); }
@@ -1269,7 +1274,11 @@ linkage_specification:
 namespace_definition:
     NAMESPACE namespace_name '{' { NamespaceStart($2); } module_items '}'  { NamespaceEnd(); }
   | NAMESPACE '{' { NamespaceStart(nullptr); } module_items '}'             { NamespaceEnd(); }
-  | NAMESPACE NAMESPACE_ALIAS '=' namespace_path ';'                       { NamespaceAlias($2); }
+  | namespace_alias_definition
+  ;
+
+namespace_alias_definition:
+    NAMESPACE NAMESPACE_ALIAS '=' namespace_path ';'  { NamespaceAlias($2); }
   ;
 
 namespace_name:
