@@ -509,6 +509,36 @@ TEST_F(Parser, FunctionDefinitionActionsInOrder) {
   for (const auto& c : cases) EXPECT_EQ(Trace(c.text), c.trace) << c.text;
 }
 
+// C++ declarations: the class's own actions around the member actions, a
+// member function's body read in place between StartClassBody and
+// EndClassBody, constructors, destructors, operator names and qualifiers.
+TEST_F(Parser, CppDeclarationActionsInOrder) {
+  struct {
+    const char* text;
+    const char* trace;
+  } cases[] = {
+      {"@390class ^C @293: @393virtual @399private @315B { @399public : @314C @295( ) { } } ;",
+       "Specifier(390) DeclareTag(C,390) ClassHead() StartBase() SetAccess(2) BaseName() StartMembers(390) "
+       "StartClassBody() SetAccess(0) DirectDecl(1) FunParmStart(3) SetOp(op_open_funargs,0) FunParmEnd(0) "
+       "SetOp(op_close_funargs,0) FcnDeclarator() PushBlock() SetOp(op_open_brace,0) SetOp(op_close_brace,0) "
+       "PopBlock() EndClassBody() EndMembers() SetOp(op_semicolon,0) EmptyDeclaration() EndDclList()"},
+      {"@316C :: @280~ C @295( ) @383throw ( ) { }",
+       "SetOp(op_scope,0) DirectDecl(1) FunParmStart(3) SetOp(op_open_funargs,0) FunParmEnd(0) "
+       "SetOp(op_close_funargs,0) FcnDeclarator() PushBlock() SetOp(op_open_brace,0) SetOp(op_close_brace,0) "
+       "PopBlock()"},
+      {"int @316C :: @380operator + @295( ) ;",
+       "Specifier(355) SetOp(op_scope,0) DirectDecl(4) FunParmStart(3) SetOp(op_open_funargs,0) FunParmEnd(0) "
+       "SetOp(op_close_funargs,0) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
+      {"@391namespace @320N { int @316C :: * p ; }",
+       "NamespaceStart() Specifier(355) SetOp(op_scope,0) SetOp(op_memptr,0) AttachMod(3) DirectDecl(1) "
+       "CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList() NamespaceEnd()"},
+      {"@339extern \"C\" { int x ; }",
+       "LinkageStart() Specifier(355) DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList() "
+       "LinkageEnd()"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Trace(c.text), c.trace) << c.text;
+}
+
 // Statements inside a function body; the trace starts after the body's PushBlock.
 TEST_F(Parser, StatementActionsInOrder) {
   struct {
