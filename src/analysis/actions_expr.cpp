@@ -560,7 +560,8 @@ void EndCondExp() { Record("EndCondExp"); }
 void CPPMember(int op) { Record("CPPMember", static_cast<long>(op)); }
 void BeginConstant() {
   Record("BeginConstant");
-  if (RuleCompiling()) CompileBeginConstant();
+  // A constant inside a constant (an array type under sizeof) folds apart.
+  if (RuleCompiling() || RuleFolding()) CompileBeginConstant();
 }
 void EndConstant() {
   Record("EndConstant");

@@ -180,6 +180,9 @@ void EndStmt(int kind) {
 }
 void StartGnuBlock() {
   Record("StartGnuBlock");
+  // A block inside an expression has no pseudocode: its statements would
+  // empty the value stack under the expression around it.
+  if (RuleCompiling() || RuleFolding()) CompileNotAllowed();
   if (Checking()) OpenExpressionLevel();
 }
 void EndGnuBlock() {
