@@ -262,12 +262,21 @@ void AddTrigger(int32_t code) {
   trigger[nTriggers++] = code;
 }
 
-void CompileIdent(int kind, const char* name) {
-  int cls = 0, index = 0;
-  if (!FindMVVar(name, &cls, &index)) {
+namespace {
+
+// Finds a name that rules may use; an unknown one is fatal.
+void FindRuleName(const char* name, int* cls, int* index) {
+  if (!FindMVVar(name, cls, index)) {
     const std::string text = std::string("Undeclared identifier: ") + name;
     FatalError(17, text.c_str());
   }
+}
+
+}  // namespace
+
+void CompileIdent(int kind, const char* name) {
+  int cls = 0, index = 0;
+  FindRuleName(name, &cls, &index);
   mvNeed[cls][index] = 1;
   const int32_t code = Code(cls, index);
   Compile2(OP_VARREF, code);
@@ -302,10 +311,7 @@ void CompileFoldedName(int kind, const char* name) {
   // A called name stays the function it names, so that the folded code
   // says which built-in it would call; the call itself never runs.
   int cls = 0, index = 0;
-  if (!FindMVVar(name, &cls, &index)) {
-    const std::string text = std::string("Undeclared identifier: ") + name;
-    FatalError(17, text.c_str());
-  }
+  FindRuleName(name, &cls, &index);
   Compile2(OP_VARREF, Code(cls, index));
 }
 
