@@ -1130,3 +1130,18 @@ void DeclEnumComma() {
 }
 
 }  // namespace mv
+
+namespace mv {
+
+// A type named by a template parameter (base 32) or by a template with its
+// arguments (a class, base 27): the base and the name.
+void DeclNamedSpecifier(int base, const char* name) {
+  if (cur.needNewType || cur.type == nullptr) StartType();
+  cur.type->SetBase(base);
+  cur.type->name = name != nullptr ? name : "";
+  cur.allowTypes = false;
+  cur.hasSpecifier = kSpecType;
+  cur.inDeclaration = true;
+}
+
+}  // namespace mv

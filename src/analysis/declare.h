@@ -215,6 +215,7 @@ void DeclBitField();
 void DeclAddEnum();
 void DeclEndMembers();
 void DeclEnumComma();
+void DeclNamedSpecifier(int base, const char* name);
 
 // Base type names and the levels of a type, for the rule functions.
 const char* GetBaseName(const Type* type);

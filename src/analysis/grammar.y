@@ -36,6 +36,7 @@
 
 #include "analysis/actions.h"
 #include "analysis/actions_cpp.h"
+#include "analysis/templates.h"
 #include "analysis/parser.h"
 #include "driver/options.h"
 #include "frontend/lex.h"
@@ -173,6 +174,7 @@ external_declaration:
   | namespace_definition
   | using_declaration
   | ';'
+  | template_declaration
   | error ';'                                 { ResetDeclarations(); }
   | error '}'                                 { ResetDeclarations(); }
   ;
@@ -228,6 +230,8 @@ type_specifier:
     type_keyword
   | TYPEDEF_NAME                              { Specifier(313); }
   | TAG_NAME                                  { Specifier(315); }
+  | TEMPLATE_PARAM                            { TemplateSpecifier(311, $1); }
+  | TEMPLATE_KNOWN template_args              { TemplateSpecifier(318, $1); }
   | struct_or_union_specifier
   | enum_specifier
   ;
@@ -383,6 +387,7 @@ base_class_name:
 
 tag_name:
     AGGR_NAME
+  | TEMPLATE_KNOWN template_args
   | IDENTIFIER
   | TYPEDEF_NAME
   | TAG_NAME
@@ -409,6 +414,7 @@ member_declaration:
   | ACCESS ':'                                { SetAccess($1); }
   | using_declaration
   | ';'
+  | template_head member_declaration          { TempRecord(); }
   | error ';'                                 { Warning(14); EndDclList(); }
   ;
 
@@ -833,6 +839,81 @@ jump_statement:
       { SetOp(op_semicolon, $4, 0); DoReturn(op_return, static_cast<int>($3)); EndStmt(kEndSimple); }
   ;
 
+/* ---- Templates ------------------------------------------------------------------ */
+
+/* template <parameters> declaration; template <> (an explicit specialisation);
+   template declaration (an explicit instantiation), also after extern. */
+template_declaration:
+    template_head external_declaration        { TempRecord(); }
+  | TEMPLATE declaration
+  | EXTERN TEMPLATE declaration
+  ;
+
+template_head:
+    TEMPLATE '<' { TempStart(); } template_parameter_list TEMPLATE_CLOSE  { TempHeader(); }
+  | TEMPLATE '<' TEMPLATE_CLOSE               { TempStart(); TempHeader(); }
+  ;
+
+template_parameter_list:
+    template_parameter
+  | template_parameter_list ',' { SetOp(op_separator, $2, 0); } template_parameter
+  ;
+
+/* The token stream makes the name of a type parameter 311. */
+template_parameter:
+    type_parameter_key type_parameter_default       { TempParm(0); }
+  | type_parameter_key TEMPLATE_PARAM type_parameter_default  { TempParm(0); }
+  | decl_specs declarator                     { TempParm(1); }
+  | decl_specs declarator '=' conditional_expression  { TempParm(1); }
+  ;
+
+type_parameter_key:
+    CLASS
+  | TYPENAME
+  | template_template_head CLASS
+  ;
+
+/* template <class> class C: the inner list names nothing of the template. */
+template_template_head:
+    TEMPLATE '<' template_template_parameters TEMPLATE_CLOSE
+  | TEMPLATE '<' TEMPLATE_CLOSE
+  ;
+
+template_template_parameters:
+    template_template_parameter
+  | template_template_parameters ',' template_template_parameter
+  ;
+
+template_template_parameter:
+    CLASS
+  | TYPENAME
+  | CLASS TEMPLATE_PARAM
+  | TYPENAME TEMPLATE_PARAM
+  | type_keyword
+  | type_keyword IDENTIFIER
+  ;
+
+type_parameter_default:
+    %empty
+  | '=' type_name
+  ;
+
+/* <arguments> after a template name; the closing '>' is 284. */
+template_args:
+    '<' TEMPLATE_CLOSE
+  | '<' template_arg_list TEMPLATE_CLOSE
+  ;
+
+template_arg_list:
+    template_arg
+  | template_arg_list ',' template_arg
+  ;
+
+template_arg:
+    type_name                                 { TempSpecArg(); }
+  | assignment_expression                     { TempSpecExp(); }
+  ;
+
 /* ---- C++ exception handling ------------------------------------------------------ */
 
 /* try { ... } catch (T x) { ... } catch (...) { ... }: one control statement. */
@@ -925,11 +1006,18 @@ postfix_not_name:
      casts and typeid. */
   | FCN_CAST '(' { FcnCastStart(); } expr_opt ')'       { FcnCastEnd($1); }
   | ctor_name PAREN_CTOR { DoFunc(3); } arguments ')'    { DoCall(); }
+  | template_call_name PAREN_CTOR { DoFunc(0); } arguments ')'  { DoCall(); }
   | NAMED_CAST '<' type_name cast_close cast_open expression ')'
       { NamedCast($1); }
   | TYPEID '(' expression ')'                 { TypeId($1); }
   | TYPEID '(' type_name ')'                  { TypeId($1); }
   | CLASSID '(' type_name ')'                 { TypeId($1); }
+  ;
+
+/* A function template called with its arguments, or a class template's
+   constructor: the token stream makes the '(' 297. */
+template_call_name:
+    TEMPLATE_NAME { TempSpecStart(); } template_args  { TempSpecEnd(); DoIdent(1, $1); }
   ;
 
 /* A class named before the parenthesis of a constructor call: the token

@@ -8,6 +8,7 @@
 #include "analysis/classify.h"
 #include "analysis/declare.h"
 #include "analysis/symbols.h"
+#include "analysis/templates.h"
 #include "driver/options.h"
 #include "frontend/lex2.h"
 
@@ -16,9 +17,10 @@ namespace mv {
 namespace {
 
 enum : int {
-  kScope = 281, kTemplateClose = 284, kParenCtor = 297, kIdent = 310, kTemplParm = 311, kFcnCast = 312,
+  kScope = 281, kParenCtor = 297, kIdent = 310, kTemplParm = 311, kFcnCast = 312,
   kTypedefName = 313, kHotTag = 314, kTagName = 315, kNamespaceName = 320, kConst = 363, kVolatile = 364,
-  kNew = 379, kOperator = 380, kStruct = 350, kUnion = 351, kEnum = 353, kClass = 390, kTypename = 397,
+  kNew = 379, kOperator = 380, kTemplate = 381, kTemplateClose = 284, kTemplateName = 317,
+  kTemplateKnown = 318, kAggrName = 319, kTemplateScope = 321, kArrow = 268, kDropped = 550, kStruct = 350, kUnion = 351, kEnum = 353, kClass = 390, kTypename = 397,
 };
 
 bool IsTypeKeyword(int c) { return (c >= 344 && c <= 349) || (c >= 354 && c <= 362) || (c >= 407 && c <= 414); }
@@ -27,6 +29,8 @@ bool IsNameCode(int c) { return c >= kIdent && c <= 322 && c != kFcnCast; }
 // The tokens that name the type of the new expression being read: they are
 // neither casts nor constructor calls.
 std::vector<LexToken*> newTypeTokens;
+// The keyword template after '.', '->' or '::': the name after it is a template.
+bool forceTemplate;
 
 bool InNewType(LexToken* t) {
   auto it = std::find(newTypeTokens.begin(), newTypeTokens.end(), t);
@@ -78,9 +82,39 @@ void MarkNewType(LexToken* t) {
   }
 }
 
+// A name followed by '<': a template argument list when the name is a known
+// template or the list begins with a type. Its '>' becomes 284; the name 321
+// before '::', 317 when it is called (a function template, or a class
+// template's constructor, in an expression: the '(' becomes 297), else 318.
+int TemplateName(LexToken* t, int code, LexToken* next) {
+  const int prev = yaccTokenType;
+  const bool member = prev == '.' || prev == kArrow;
+  const bool forced = forceTemplate;
+  forceTemplate = false;
+  if (member && !forced) return code;
+  const Template* known = FindTemplate(t->text, -1);
+  LexToken* close = LxTempArgs(next, known != nullptr || forced);
+  if (close == nullptr) return code;
+  close->type = kTemplateClose;
+  LexToken* after = LxNext(close);
+  if (after != nullptr && after->type == kScope) return kTemplateScope;
+  const bool expression = !InDeclaration() || InInitializer() || member;
+  if (after != nullptr && after->type == '(' && expression && !LxAbsFcnPtr(after)) {
+    after->type = kParenCtor;
+    t->declaration = FindOrdinary(t->text);
+    return kTemplateName;
+  }
+  if (member || (known != nullptr && known->kind == kTemplateFunction)) return kTemplateName;
+  return kTemplateKnown;
+}
+
 }  // namespace
 
-void InitLookahead() { newTypeTokens.clear(); }
+void InitLookahead() {
+  newTypeTokens.clear();
+  forceTemplate = false;
+  InitTemplates();
+}
 
 bool LxTypedParam(LexToken* paren) {
   LexToken* t = LxNext(paren);
@@ -107,6 +141,31 @@ bool LxAbsFcnPtr(LexToken* paren) {
 }
 
 int CppReclassify(LexToken* t, int code) {
+  TemplateToken(t);
+  if (code == kTemplate) {
+    const int prev = yaccTokenType;
+    if (prev == '.' || prev == kArrow || prev == kScope) {
+      forceTemplate = true;
+      return kDropped;
+    }
+    TemplateKeyword(t, LxNext(t));
+    return code;
+  }
+  if (code == kTypename || code == kClass) {
+    if (!InTemplateHeader()) return code == kTypename ? kDropped : 0;
+    // A type parameter: its name is a type inside the template.
+    LexToken* n = LxNext(t);
+    if (n != nullptr && n->type == kIdent) {
+      n->type = kTemplParm;
+      TemplateParameterName(n);
+    }
+    return code;
+  }
+  if (code == kTemplParm) return CppIdentifier(t, code, LxNext(t));
+  if (code == kAggrName) {
+    LexToken* n = LxNext(t);
+    return n != nullptr && n->type == '<' ? TemplateName(t, code, n) : 0;
+  }
   if (code == kNew) {
     LexToken* n = LxNext(t);
     if (n == nullptr) return code;
@@ -136,8 +195,22 @@ int CppReclassify(LexToken* t, int code) {
 }
 
 int CppIdentifier(LexToken* t, int code, LexToken* next) {
-  if (InNewType(t)) return code;
-  if (code != kTypedefName && code != kTagName) return code;
+  if (InNewType(t)) {
+    if (next != nullptr && next->type == '<') return TemplateName(t, code, next);
+    return code;
+  }
+  const int prev = yaccTokenType;
+  if ((code == kIdent || code == kTypedefName) && prev != '.' && prev != kArrow && IsTemplateParameter(t->text))
+    code = kTemplParm;
+  if (next != nullptr && next->type == '<' && code != kTemplParm) return TemplateName(t, code, next);
+  // A value parameter of an open template.
+  if (code == kIdent && !idFound && prev != '.' && prev != kArrow) {
+    if (Declarator* d = FindTemplateValue(t->text); d != nullptr) {
+      foundDec = d;
+      idFound = true;
+    }
+  }
+  if (code != kTypedefName && code != kTagName && code != kTemplParm) return code;
   if (next == nullptr || next->type != '(') return code;
   if (yaccTokenType == kOperator || yaccTokenType == kScope) return code;
   if (InDeclaration() && !InInitializer()) return code;

@@ -1,0 +1,266 @@
+// Template records for lookup and the token stream's template look-ahead
+// (see templates.h).
+#include "analysis/templates.h"
+
+#include <deque>
+#include <unordered_map>
+
+#include "analysis/actions_trace.h"
+#include "analysis/classify.h"
+#include "analysis/declare.h"
+#include "analysis/symbols.h"
+#include "driver/options.h"
+#include "frontend/lex2.h"
+#include "frontend/line.h"
+
+namespace mv {
+
+namespace {
+
+enum : int {
+  kShr = 264, kScope = 281, kTemplateClose = 284, kIdent = 310, kTemplParm = 311, kTypedefName = 313,
+  kTagName = 315, kTemplateKnown = 318, kAggrName = 319, kNamespaceName = 320, kStruct = 350, kUnion = 351,
+  kEnum = 353, kConst = 363, kVolatile = 364, kOperator = 380, kTemplate = 381, kClass = 390, kTypename = 397,
+  kDeclspec = 539, kAttribute = 548,
+};
+
+std::deque<Template> templates;
+std::unordered_multimap<std::string, Template*> byName;
+
+// A template declaration being read: from its header to the end of the
+// declaration that follows it.
+struct Open {
+  LexToken* close;                  // the '>' of the header
+  bool inHeader;
+  bool parameterOfTemplate;         // a template template parameter's header
+  bool chained;                     // follows the header of an enclosing template directly
+  int braces;                       // depth of braces since the header
+  std::vector<std::string> parameters;
+  std::vector<Declarator*> values;  // the value parameters
+};
+std::vector<Open> open;
+
+bool IsTypeKeyword(int c) { return (c >= 344 && c <= 349) || (c >= 354 && c <= 362) || (c >= 407 && c <= 414); }
+
+Template* Register(const std::string& name, int kind) {
+  auto range = byName.equal_range(name);
+  for (auto it = range.first; it != range.second; ++it)
+    if (it->second->kind == kind) return it->second;
+  Template& t = templates.emplace_back();
+  t.name = name;
+  t.kind = kind;
+  t.line = yaccLine != nullptr ? static_cast<int>(yaccLine->number) : 0;
+  byName.emplace(name, &t);
+  return &t;
+}
+
+// The token after a '<' ... '>' group starting at lt; null when it does not close.
+LexToken* AfterAngles(LexToken* lt) {
+  LexToken* close = LxTempArgs(lt, true);
+  return close != nullptr ? LxNext(close) : nullptr;
+}
+
+// Registers the template declared after a header closed at close: a class
+// template when a class key follows, else the function named before the
+// first parenthesis.
+void RegisterDeclared(LexToken* close) {
+  LexToken* t = LxNext(close);
+  while (t != nullptr && t->type == kTemplate) {
+    LexToken* lt = LxNext(t);
+    if (lt == nullptr || lt->type != '<') return;
+    t = AfterAngles(lt);
+  }
+  if (t == nullptr) return;
+  if (t->type == kClass || t->type == kStruct || t->type == kUnion) {
+    LexToken* n = LxNext(t);
+    while (n != nullptr && (n->type == kAttribute || n->type == kDeclspec)) {
+      n = LxNext(n);
+      if (n != nullptr && n->type == '(') {
+        int depth = 0;
+        for (; n != nullptr; n = LxNext(n)) {
+          if (n->type == '(') ++depth;
+          else if (n->type == ')' && --depth == 0) break;
+        }
+        if (n != nullptr) n = LxNext(n);
+      }
+    }
+    if (n != nullptr && n->type >= kIdent && n->type <= 322 && n->text != nullptr) Register(n->text, kTemplateClass);
+    return;
+  }
+  LexToken* prev = nullptr;
+  for (int guard = 0; t != nullptr && guard < 256; ++guard) {
+    const int c = t->type;
+    if (c == ';' || c == '{' || c == '=') return;
+    if (c == '<' && prev != nullptr && prev->type >= kIdent && prev->type <= 322) {
+      t = AfterAngles(t);
+      continue;
+    }
+    if (c == '(' || (c >= 294 && c <= 297)) {
+      if (prev != nullptr && prev->type >= kIdent && prev->type <= 322 && prev->text != nullptr)
+        Register(prev->text, kTemplateFunction);
+      return;
+    }
+    if (c == kOperator) return;
+    prev = t;
+    t = LxNext(t);
+  }
+}
+
+// The first token of a template argument begins a type.
+bool BeginsType(LexToken* t) {
+  const int c = t->type;
+  if (IsTypeKeyword(c) || c == kConst || c == kVolatile || c == kStruct || c == kUnion || c == kEnum ||
+      c == kClass || c == kTypename || c == kScope)
+    return true;
+  if (c == kTypedefName || c == kTagName || c == kTemplParm || c == kTemplateKnown || c == kAggrName ||
+      c == kNamespaceName || c == 317 || c == 316 || c == 321)
+    return true;
+  if (c != kIdent || t->text == nullptr) return false;
+  return IsTypeName(t->text) || IsTemplateParameter(t->text) || FindTemplate(t->text, -1) != nullptr;
+}
+
+void EndDeclaration() {
+  while (!open.empty()) {
+    const bool chained = open.back().chained;
+    open.pop_back();
+    if (!chained) break;
+  }
+}
+
+}  // namespace
+
+const Template* FindTemplate(const char* name, int kind) {
+  if (name == nullptr) return nullptr;
+  auto range = byName.equal_range(name);
+  for (auto it = range.first; it != range.second; ++it)
+    if (kind < 0 || it->second->kind == kind) return it->second;
+  return nullptr;
+}
+
+bool IsTemplateParameter(const char* name) {
+  if (name == nullptr) return false;
+  for (auto it = open.rbegin(); it != open.rend(); ++it)
+    for (const std::string& p : it->parameters)
+      if (p == name) return true;
+  return false;
+}
+
+Declarator* FindTemplateValue(const char* name) {
+  if (name == nullptr) return nullptr;
+  for (auto it = open.rbegin(); it != open.rend(); ++it)
+    for (Declarator* d : it->values)
+      if (d->name == name) return d;
+  return nullptr;
+}
+
+bool InTemplateHeader() { return !open.empty() && open.back().inHeader; }
+
+LexToken* LxTempArgs(LexToken* lt, bool known) {
+  LexToken* t = LxNext(lt);
+  if (t == nullptr) return nullptr;
+  if (t->type == '>' || t->type == kTemplateClose) return t;
+  if (!known && !BeginsType(t)) return nullptr;
+  int depth = 1;
+  int parens = 0;
+  for (int guard = 0; t != nullptr && guard < 4096; t = LxNext(t), ++guard) {
+    const int c = t->type;
+    if (c == ';' || c == '{' || c == '}') return nullptr;
+    if (c == '(' || c == '[' || (c >= 294 && c <= 297)) {
+      ++parens;
+    } else if (c == ')' || c == ']') {
+      if (--parens < 0) return nullptr;
+    } else if (parens == 0 && c == '<') {
+      ++depth;
+    } else if (parens == 0 && (c == '>' || c == kTemplateClose)) {
+      if (--depth == 0) return t;
+    } else if (parens == 0 && c == kShr) {
+      // Two lists close at once: the outer one cannot be told apart.
+      depth -= 2;
+      if (depth <= 0) return nullptr;
+    }
+  }
+  return nullptr;
+}
+
+void TemplateKeyword(LexToken* keyword, LexToken* next) {
+  if (next == nullptr || next->type != '<') return;
+  LexToken* close = LxTempArgs(next, true);
+  if (close == nullptr) return;
+  close->type = kTemplateClose;
+  Open o{close, true, false, false, 0, {}};
+  if (!open.empty()) {
+    const Open& outer = open.back();
+    o.parameterOfTemplate = outer.inHeader;
+    o.chained = !outer.inHeader && outer.braces == 0 && yaccPrevType == kTemplateClose;
+  }
+  (void)keyword;
+  if (!o.parameterOfTemplate) RegisterDeclared(close);
+  open.push_back(std::move(o));
+}
+
+void TemplateToken(LexToken* token) {
+  if (open.empty()) return;
+  Open& o = open.back();
+  const int c = token->type;
+  if (o.inHeader) {
+    if (token == o.close) {
+      o.inHeader = false;
+      if (o.parameterOfTemplate) open.pop_back();
+    }
+    return;
+  }
+  if (c == '{') {
+    ++o.braces;
+  } else if (c == '}') {
+    if (--o.braces <= 0) {
+      LexToken* n = LxNext(token);
+      if (n == nullptr || n->type != ';') EndDeclaration();
+      else o.braces = 0;
+    }
+  } else if (c == ';' && o.braces == 0) {
+    EndDeclaration();
+  }
+}
+
+void TemplateParameterName(LexToken* name) {
+  if (open.empty() || name == nullptr || name->text == nullptr) return;
+  // A template template parameter's own parameters are not names of the template.
+  for (auto it = open.rbegin(); it != open.rend(); ++it)
+    if (!it->parameterOfTemplate) {
+      it->parameters.emplace_back(name->text);
+      return;
+    }
+}
+
+void InitTemplates() { open.clear(); }
+
+// ---- Grammar actions ---------------------------------------------------------------------
+// The parameters of a header are read as a parameter list, so that a value
+// parameter's declarator is not an object of the scope around it.
+
+void TempStart() {
+  Record("TempStart");
+  if (!checkRules) DeclFunParmStart(3);
+}
+void TempParm(int isValue) {
+  Record("TempParm", static_cast<long>(isValue));
+  if (checkRules || !isValue) return;
+  DeclEndParm(2);
+  if (ruleDecl != nullptr && !ruleDecl->name.empty() && !open.empty()) open.back().values.push_back(ruleDecl);
+}
+void TempHeader() {
+  Record("TempHeader");
+  if (!checkRules && DeclState() == kDStateParams) DeclPopDState();
+}
+void TempRecord() { Record("TempRecord"); }
+void TempSpecStart() { Record("TempSpecStart"); }
+void TempSpecArg() { Record("TempSpecArg"); }
+void TempSpecExp() { Record("TempSpecExp"); }
+void TempSpecEnd() { Record("TempSpecEnd"); }
+void TemplateSpecifier(int code, LexToken* name) {
+  Record("TemplateSpecifier", static_cast<long>(code));
+  if (checkRules) return;
+  DeclNamedSpecifier(code == kTemplParm ? kBaseTemplateParm : kBaseClass, name != nullptr ? name->text : nullptr);
+}
+
+}  // namespace mv

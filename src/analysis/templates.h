@@ -1,0 +1,63 @@
+// Templates as lookup needs them: every class and function template is known
+// by name from its header on, and the type parameters of the templates being
+// declared are type names inside their headers and bodies. The token stream
+// keeps these records as it hands the tokens to the parser, so that a name
+// is classified before the parser reduces anything around it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace mv {
+
+struct LexToken;
+struct Declarator;
+
+// Kinds of template (FindTemplate's kind).
+enum : int { kTemplateClass = 0, kTemplateFunction = 1 };
+
+struct Template {
+  std::string name;
+  int kind = kTemplateClass;
+  std::vector<std::string> typeParameters;
+  int line = 0;
+};
+
+// The template of that name and kind (-1: either kind); null when none.
+const Template* FindTemplate(const char* name, int kind);
+// The name is a type parameter of a template whose header or body is open.
+bool IsTemplateParameter(const char* name);
+// The value parameter of that name of a template whose header or body is open.
+Declarator* FindTemplateValue(const char* name);
+// Inside the parameter list of a template header.
+bool InTemplateHeader();
+
+// Token stream side: the keyword template was handed to the parser (next:
+// the token after it); each token after it (the template's end is found by
+// counting braces); a type parameter named in the header.
+void TemplateKeyword(LexToken* keyword, LexToken* next);
+void TemplateToken(LexToken* token);
+void TemplateParameterName(LexToken* name);
+
+// From the '<' after a name: the '>' that closes the template argument list,
+// or null when the '<' is a comparison. For a name that is not a known
+// template the first argument must begin with a type.
+LexToken* LxTempArgs(LexToken* open, bool known);
+
+// Start of a module: no template is open (the records stay for the run).
+void InitTemplates();
+
+// ---- Grammar actions ---------------------------------------------------------------
+void TempStart();               // template <
+void TempParm(int isValue);     // after each parameter
+void TempHeader();              // the header's '>'
+void TempRecord();              // the end of the template declaration
+void TempSpecStart();           // Name<
+void TempSpecArg();             // a type argument
+void TempSpecExp();             // an expression argument
+void TempSpecEnd();             // the closing '>'
+// A type specifier that is a template type parameter (311) or a template
+// with its arguments (318).
+void TemplateSpecifier(int code, LexToken* name);
+
+}  // namespace mv
