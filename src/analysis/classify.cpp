@@ -260,6 +260,9 @@ LexToken* LxSpecList(LexToken* t) {
       if (n == nullptr) return last;
       t = n;
       continue;
+    } else if (LexToken* end = CPPKeys && !typeGiven ? LxTemplateType(t) : nullptr; end != nullptr) {
+      last = t = end;
+      typeGiven = true;
     } else {
       break;
     }

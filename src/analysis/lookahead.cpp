@@ -140,6 +140,33 @@ bool LxAbsFcnPtr(LexToken* paren) {
   return false;
 }
 
+LexToken* LxTemplateType(LexToken* t) {
+  LexToken* last = nullptr;
+  const int c = t->type;
+  if (c == kTemplParm || (c == kIdent && IsTemplateParameter(t->text))) {
+    last = t;
+  } else if (IsNameCode(c) && t->text != nullptr) {
+    LexToken* lt = LxNext(t);
+    if (lt == nullptr || lt->type != '<') return nullptr;
+    last = LxTempArgs(lt, FindTemplate(t->text, -1) != nullptr);
+  }
+  // Qualified further: T::type, A<T>::B<U>::type.
+  while (last != nullptr) {
+    LexToken* s = LxNext(last);
+    if (s == nullptr || s->type != kScope) break;
+    LexToken* n = LxNext(s);
+    if (n == nullptr || !IsNameCode(n->type)) break;
+    last = n;
+    LexToken* lt = LxNext(n);
+    if (lt != nullptr && lt->type == '<') {
+      LexToken* close = LxTempArgs(lt, true);
+      if (close == nullptr) break;
+      last = close;
+    }
+  }
+  return last;
+}
+
 int CppReclassify(LexToken* t, int code) {
   TemplateToken(t);
   if (code == kTemplate) {

@@ -20,6 +20,10 @@ bool LxTypedParam(LexToken* paren);
 // The parenthesis starts an abstract or named declarator of a pointer or
 // reference: (*), (&), (*name), (Class::*).
 bool LxAbsFcnPtr(LexToken* paren);
+// A type named by a template: a template type parameter, or a template name
+// with its argument list, either perhaps followed by ::names. Its last token;
+// null when t begins no such type.
+LexToken* LxTemplateType(LexToken* t);
 // Start of a module.
 void InitLookahead();
 
