@@ -158,6 +158,9 @@ void PushDState(int kind);
 void PopDState();
 void DoTypeName();
 void DoLabel(int named);
+// A label that no statement follows (it ends a block): stm_bad_label, and
+// the label stands as a simple statement of its own.
+void BadLabel();
 // A file-scope declaration was given up after a syntax error: every
 // declaration state and block left open by it is dropped.
 void ResetDeclarations();

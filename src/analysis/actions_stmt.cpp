@@ -197,6 +197,15 @@ void DoLabel(int named) {
   // A named label is the identifier before the current ':'.
   LabelOnLine(named != 0, named != 0 ? yaccPrevToken : labelToken);
   if (named != 0) LabelDefined(yaccPreValue);
+  // The token after the label's ':' (the parser may have read it already).
+  const int next = yaccTokenType == ':' ? PeekYaccType("label", nullptr) : yaccTokenType;
+  if (next == '}') BadLabel();
+}
+void BadLabel() {
+  Record("BadLabel");
+  if (!Checking()) return;
+  SetMVBoolean(stm_, kStmBadLabel);
+  EndStatement(kEndSimple);
 }
 void PushBlock() {
   Record("PushBlock");

@@ -7,6 +7,7 @@
 // (293) and the qualifiers after a member function's parameter list.
 #include "analysis/classify.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "analysis/actions.h"
@@ -16,6 +17,8 @@
 #include "driver/options.h"
 #include "frontend/lex2.h"
 #include "frontend/macros.h"
+#include "rules/mvvars.h"
+#include "support/mverror.h"
 
 namespace mv {
 
@@ -25,7 +28,7 @@ enum : int {
   kIdent = 310, kEnumConst = 309, kTypedefName = 313, kTagName = 315, kAggrName = 319,
   kParenProto = 295, kParenOld = 296, kParenInit = 294, kEllipsis = 285, kArrow = 268,
   kDotStar = 282, kArrowStar = 283, kStruct = 350, kUnion = 351, kEnum = 353, kThrow = 383,
-  kDeclspec = 539, kAttribute = 548, kEndModule = 301,
+  kDeclspec = 539, kAttribute = 548, kEndModule = 301, kTypedef = 337,
   kDestroy = 280, kScope = 281, kCtorColon = 293, kHotTag = 314, kScopeName = 316,
   kNamespaceName = 320, kNamespaceAlias = 322, kConst = 363, kVolatile = 364,
   kOperator = 380, kClass = 390, kNamespace = 391, kReference = 386, kTemplateClose = 284,
@@ -437,6 +440,12 @@ int ReclassifyToken(LexToken* t) {
   if (result == kTypedefName) lastTypedef = foundDec;
   if (result == kEnumConst) t->value.i = thisEnumValue;
   if (CPPKeys) result = CppIdentifier(t, result, n);
+  // The word after typedef must name a type: the declaration cannot be read.
+  if (result == kIdent && prev == kTypedef && checkRules == 0) {
+    char text[200];
+    snprintf(text, sizeof text, "Typedef name %.150s has not been defined.", t->text);
+    FatalError(49, text);
+  }
   if (result == kIdent || result == kEnumConst) NoteIdentifier(t);
   return result;
 }

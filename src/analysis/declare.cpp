@@ -11,6 +11,8 @@
 #include "analysis/actions.h"
 #include "analysis/classes.h"
 #include "analysis/classify.h"
+#include "analysis/functions.h"
+#include "analysis/module.h"
 #include "analysis/symbols.h"
 #include "driver/options.h"
 #include "frontend/lex.h"
@@ -61,6 +63,10 @@ std::vector<DState> stack;
 std::vector<DState> blockStates;
 int initDepth;
 bool startFunc;
+
+// A function declared at file scope, whose recording and firing wait for
+// the end of its declarator (DelayedFcn).
+Declarator* recentFcnDecl;
 
 LexToken* lastIdent;       // the identifier handed to the parser last
 LexToken* openBracket;     // the '[' of the array suffix being read
@@ -435,6 +441,20 @@ void OldStyleParm(Declarator* d) {
   Advise(0, text);
 }
 
+// The deferred part of a function declaration at file scope: the function
+// is recorded and its values fire. An identifier list belongs to a
+// definition only.
+void DelayedFcn() {
+  Declarator* d = recentFcnDecl;
+  if (d == nullptr) return;
+  recentFcnDecl = nullptr;
+  const Proto* p = d->type != nullptr && d->type->levels != nullptr ? d->type->levels->prototype : nullptr;
+  if (p != nullptr && p->kind == 2) Warning(36);
+  AddGlobal(d, false);
+  ruleDecl = d;
+  FireClass(d);
+}
+
 // Completes the current declarator (source mode).
 Declarator* DoDeclarator(int hasInit) {
   Declarator* d = cur.decl;
@@ -476,8 +496,14 @@ Declarator* DoDeclarator(int hasInit) {
         if (similar >= 6) Set(dv::kExternAmbig, similar);
       }
       if (inBlock) {
-        if (checkHidden && FindHidden(d->name.c_str())) Set(dv::kHidden, 1);
+        if (checkHidden) {
+          const int hides = FindHidden(d->name.c_str());
+          if (hides != kHidesNothing) Set(hides == kHidesLabel ? dv::kLabelOverload : dv::kHidden, 1);
+        }
         AddLocal(d);
+      } else if (isFunction && cur.kind == kDStateOrdinary) {
+        // Recorded, and its values fired, once the declarator is over.
+        recentFcnDecl = d;
       } else {
         if (!isFunction && storage != kStorExtern) d->flags |= kDclDefined;
         AddGlobal(d, false);
@@ -556,6 +582,7 @@ void InitDeclare() {
   currDecl = nullptr;
   ruleDecl = nullptr;
   currFcnDef = nullptr;
+  recentFcnDecl = nullptr;
   dclName.clear();
   lastIdent = openBracket = closedBracket = enumName = nullptr;
   brackets.clear();
@@ -898,10 +925,11 @@ void DeclDirectDecl(int kind) {
 void DeclCheckDeclarator(int hasInit) {
   if (hasInit != 0) Set(dv::kInitializer, 1);
   Declarator* d = DoDeclarator(hasInit);
-  FireClass(d);
+  if (d != recentFcnDecl) FireClass(d);
 }
 
 void DeclGetNewType() {
+  DelayedFcn();
   cur.decl = nullptr;
   ResetLevels(cur);
 }
@@ -918,6 +946,10 @@ void DeclEmptyDeclaration() {
 }
 
 void DeclEndDclList() {
+  DelayedFcn();
+  // A declaration stands between a header comment and the next function
+  // (not the old-style parameter declarations of that function).
+  if (cur.listIndex > 0 && !startFunc) ForgetHeaderComment();
   ResetDeclaration(cur);
   // The declaration is over: no declarator is current.
   ruleDecl = nullptr;
@@ -927,6 +959,7 @@ void DeclEndDclList() {
 }
 
 void DeclRecover() {
+  recentFcnDecl = nullptr;
   while (topBlock != nullptr) CloseBlock();
   while (!stack.empty()) PopState();
   blockStates.clear();
@@ -976,6 +1009,14 @@ void DeclEndParm(int kind) {
   d->flags |= kDclParameter;
   const bool isVoid = d->name.empty() && IsPlainVoid(t);
   if (d->name.empty() && !isVoid) Set(dv::kAbstract, 1);
+  // A typedef name after the parameter's type is read as its name; a
+  // typedef name standing alone is the type of an abstract parameter.
+  if (Source() && kind == 2 && cur.hasSpecifier == kSpecType && !d->name.empty() && IsTypeName(d->name.c_str())) {
+    char text[200];
+    snprintf(text, sizeof text, "Parameter name \"%.150s\" is a typedef name.", d->name.c_str());
+    Advise(34, text);
+    Set(dv::kHidden, 1);
+  }
   AppendParm(d);
   if (Source() && cur.hasSpecifier != kSpecNone && !isVoid && cur.proto != nullptr) {
     Set(dv::kParameterPos, cur.proto->count);
@@ -1078,6 +1119,8 @@ void DeclStartMembers(int kind) {
 
 void DeclCheckMember() {
   Declarator* d = DoDeclarator(0);
+  // A member of a tag declared in a block is one of the block's members.
+  if (Source() && topBlock != nullptr && !d->name.empty() && cur.kind == kDStateMember) ++topBlock->members;
   if (cur.owner != nullptr && !d->name.empty()) {
     d->owner = cur.owner;
     Declarator** at = &cur.owner->members;
@@ -1121,7 +1164,11 @@ void DeclAddEnum() {
 }
 
 void DeclEndMembers() {
-  if (cur.owner != nullptr) cur.owner->defined = true;
+  if (cur.owner != nullptr) {
+    cur.owner->defined = true;
+    // Data members count for the function or, outside functions, the module.
+    if (Source() && cur.owner->kind != kBaseEnum) (topBlock != nullptr ? fcnData.members : modData.members) += cur.owner->memberCount;
+  }
   if (cur.kind == kDStateMember) PopState();
 }
 

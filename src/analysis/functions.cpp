@@ -5,7 +5,6 @@
 #include "analysis/functions.h"
 
 #include <cstdio>
-#include <set>
 #include <string>
 
 #include "analysis/actions.h"
@@ -18,6 +17,7 @@
 #include "frontend/line.h"
 #include "rules/interp.h"
 #include "rules/mvvars.h"
+#include "support/mverror.h"
 
 namespace mv {
 
@@ -27,25 +27,54 @@ namespace {
 enum : int {
   kFcnAggr = 0, kFcnArray = 1, kFcnBegin = 2, kFcnComLines = 3, kFcnDecisions = 4, kFcnEnd = 5,
   kFcnExecLines = 6, kFcnHOperands = 7, kFcnHOperators = 8, kFcnHigh = 9, kFcnLocals = 10,
-  kFcnLow = 11, kFcnMembers = 12, kFcnNonexec = 14, kFcnOperands = 15, kFcnOperators = 16,
+  kFcnLow = 11, kFcnMembers = 12, kFcnNoHeader = 13, kFcnNonexec = 14, kFcnOperands = 15, kFcnOperators = 16,
   kFcnRegister = 17, kFcnSimple = 18, kFcnTokens = 19, kFcnTotalLines = 20, kFcnUOperators = 22,
   kFcnUHOperators = 24, kFcnUnused = 25, kFcnWhiteLines = 26,
 };
 
 ModData atStart;     // the module's counters when the body began
 bool returnsValue;   // a return with a value was seen in the function
-std::set<std::string> labels;  // the labels defined so far in the function
+bool fcnHeader;      // a comment line outside blocks came since the last declaration
+// The line of the '}' that ended the last function body.
+const SourceLine* bodyEndLine;
+uint32_t bodyEndNumber;
 
 // -1: the function's return type is not known; 0: it returns nothing
-// (void, a constructor or a destructor); 1: it returns a value.
+// (void, a constructor or a destructor, or a typedef name for void);
+// 1: it returns a value.
 int ReturnKind() {
   const Declarator* f = currFcnDef;
   if (f == nullptr || f->type == nullptr || f->type->levels == nullptr) return -1;
   const Modifier* function = f->type->levels;
   if (function->kind != kModFunction) return -1;
   if (function->next != nullptr) return 1;
-  const int base = f->type->Base();
+  const Type* t = f->type;
+  // A typedef name stands for its own type, levels included.
+  for (int guard = 0; t->Base() == kBaseTypedef && !t->TargetIsTag() && t->target != nullptr && guard < 64;
+       ++guard) {
+    t = static_cast<const Type*>(t->target);
+    if (t->levels != nullptr) return 1;
+  }
+  const int base = t->Base();
   return base == kBaseVoid || base == kBaseConstructor || base == kBaseDestructor ? 0 : 1;
+}
+
+// The function body's own block, which keeps the labels.
+Block* BodyBlock() {
+  Block* b = topBlock;
+  while (b != nullptr && b->parent != nullptr) b = b->parent;
+  return b != nullptr && b->level == 1 ? b : nullptr;
+}
+
+// Parameters are locals of the function; register ones count apart.
+void CountParameters() {
+  const Block* body = BodyBlock();
+  if (body == nullptr) return;
+  for (const Declarator* d = body->declarators; d != nullptr; d = d->next) {
+    if (!d->Is(kDclParameter)) continue;
+    ++fcnData.locals;
+    if (d->type != nullptr && d->type->Storage() == kStorRegister) ++fcnData.registers;
+  }
 }
 
 void StartFunction() {
@@ -58,9 +87,12 @@ void StartFunction() {
   // The '{' has been counted already; it belongs to the function.
   if (yaccToken != nullptr && (yaccToken->flags & kTokCounted) != 0) --atStart.tokens;
   returnsValue = false;
-  labels.clear();
+  CountParameters();
   ClearOperators(fcnUOptr);
   ClearOperators(fcnUHoptr);
+  // A header comment serves the one function it stands before.
+  if (!fcnHeader) Do1Rule(fcn_, kFcnNoHeader, 1, true);
+  fcnHeader = false;
   Do1Rule(fcn_, kFcnBegin, 1, true);
 }
 
@@ -110,7 +142,8 @@ void EndFunction() {
     DoRules(fcn_);
   else
     ZeroVars(fcn_);
-  labels.clear();
+  bodyEndLine = yaccToken != nullptr ? yaccToken->line : nullptr;
+  bodyEndNumber = bodyEndLine != nullptr ? bodyEndLine->number : 0;
 }
 
 }  // namespace
@@ -118,7 +151,8 @@ void EndFunction() {
 void InitFunctions() {
   fcnData = FcnData{};
   returnsValue = false;
-  labels.clear();
+  fcnHeader = false;
+  bodyEndLine = nullptr;
 }
 
 void BlockOpened() {
@@ -138,7 +172,6 @@ void BlockClosed() {
     fcnData.aggregates += b->aggregates;
     fcnData.arrayElements += b->arrayElements;
     fcnData.locals += b->locals;
-    fcnData.members += b->members;
   }
   CloseStatementBlock(body, counts);
   if (body) EndFunction();
@@ -159,11 +192,36 @@ void ReturnEnds(bool hasValue) {
 }
 
 void LabelDefined(const char* name) {
-  if (name != nullptr) labels.insert(name);
+  // A label in a nested block that has initialised locals: a goto to it
+  // would skip their initialisation.
+  if (topBlock != nullptr && topBlock->level >= 2 && topBlock->initialisedLocals) SetMVBoolean(stm_, kStmGotoLabel);
+  Block* body = BodyBlock();
+  if (body == nullptr) {
+    Warning(24);
+    return;
+  }
+  if (name != nullptr) body->labels.emplace_back(name);
 }
 
 void GotoTarget(const char* name) {
-  if (name != nullptr && labels.count(name) != 0) SetMVBoolean(stm_, kStmLoopBack);
+  const Block* body = BodyBlock();
+  if (name == nullptr || body == nullptr) return;
+  for (const std::string& label : body->labels)
+    if (label == name) {
+      SetMVBoolean(stm_, kStmLoopBack);
+      return;
+    }
+}
+
+void HeaderCommentLine() {
+  if (topBlock == nullptr) fcnHeader = true;
+}
+
+void ForgetHeaderComment() { fcnHeader = false; }
+
+bool LineWithinFunction(const SourceLine* line) {
+  if (topBlock != nullptr || InFunctionHeader()) return true;
+  return line != nullptr && line == bodyEndLine && line->number == bodyEndNumber;
 }
 
 }  // namespace mv

@@ -6,6 +6,8 @@
 
 namespace mv {
 
+struct SourceLine;
+
 // Start of a module: no function is open.
 void InitFunctions();
 
@@ -21,5 +23,13 @@ void ReturnEnds(bool hasValue);
 // A named label is defined / a goto names its target (the label's name).
 void LabelDefined(const char* name);
 void GotoTarget(const char* name);
+
+// For the line reader: a comment line outside every block stands before
+// the next function as its header comment; a declaration list ends that.
+void HeaderCommentLine();
+void ForgetHeaderComment();
+// The line being closed lies in a function: its header has been read, a
+// block is open, or the line holds the '}' that ended the last body.
+bool LineWithinFunction(const SourceLine* line);
 
 }  // namespace mv

@@ -307,6 +307,9 @@ void OpenStatementBlock(bool functionBody) {
     SetKind(kind);
     SetMVInteger(stm_, kStmIsComp, kind);
   }
+  // The body's statement counts its lines from its '{' on; the line of the
+  // '}' is still open when the body ends.
+  if (functionBody) SetMVInteger(stm_, kStmLines, 1);
   Do1Rule(stm_, kStmCpBegin, kind, true);
   RaiseNest();
   PushLevel(levelKind, kind, deeper);

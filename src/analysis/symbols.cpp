@@ -9,6 +9,7 @@
 #include <deque>
 
 #include "analysis/classify.h"
+#include "analysis/module.h"
 #include "driver/options.h"
 #include "frontend/files.h"
 #include "frontend/line.h"
@@ -191,6 +192,28 @@ void Counts(const Declarator* decl, bool* aggregate, long* elements) {
   }
 }
 
+// A file-scope object in the module's counts: its kind of object, and
+// whether it is static, extern or a global definition.
+void CountGlobal(const Declarator* decl) {
+  bool aggregate;
+  long elements;
+  Counts(decl, &aggregate, &elements);
+  const Type* t = decl->type;
+  const int base = t != nullptr ? t->Base() : kBaseNone;
+  if (aggregate)
+    ++modData.aggregates;
+  else if (base != kBaseTypedef && base != kBaseTemplateParm && base != kBaseEllipsis)
+    ++modData.simpleObjects;
+  modData.arrayElements += elements;
+  const int storage = t != nullptr ? t->Storage() : kStorNone;
+  if (storage == kStorStatic)
+    ++modData.statics;
+  else if (storage == kStorExtern)
+    ++modData.externs;
+  else
+    ++modData.globals;
+}
+
 }  // namespace
 
 bool SameType(const Type* a, const Type* b) {
@@ -358,14 +381,21 @@ int FindExSimilar(const char* name) {
   return 0;
 }
 
-bool FindHidden(const char* name) {
+int FindHidden(const char* name) {
   const Block* start = topBlock != nullptr ? topBlock->parent : nullptr;
-  for (const Block* b = start; b != nullptr; b = b->parent)
+  for (const Block* b = start; b != nullptr; b = b->parent) {
     if (FindIn(b->declarators, name) != nullptr || FindIn(b->typedefs, name) != nullptr ||
         FindEnumIn(b->enums, name) != nullptr)
-      return true;
-  return FindSorted(statIdent, name) != nullptr || FindIn(modTypeDef.chain[Hash(name)], name) != nullptr ||
-         FindSorted(extIdent, name) != nullptr || FindEnumIn(modEnums.chain[Hash(name)], name) != nullptr;
+      return kHidesName;
+    if (b->level == 1)
+      for (const std::string& label : b->labels)
+        if (label == name) return kHidesLabel;
+  }
+  const bool fileScope = FindSorted(statIdent, name) != nullptr ||
+                         FindIn(modTypeDef.chain[Hash(name)], name) != nullptr ||
+                         FindSorted(extIdent, name) != nullptr ||
+                         FindEnumIn(modEnums.chain[Hash(name)], name) != nullptr;
+  return fileScope ? kHidesName : kHidesNothing;
 }
 
 // ---- Blocks -------------------------------------------------------------------------------------
@@ -410,13 +440,14 @@ void EnterParameters() {
     topBlock->declarators = local;
     if (checkRules) continue;
     const int specifiers = SpecifierState(parm);
-    if (specifiers != kSpecType) {
+    if (specifiers != kSpecType || checkHidden) {
       // The rules see the parameter as the current declarator.
       Declarator* outer = ruleDecl;
       ruleDecl = local;
       PushMVValues(dcl_);
-      FireNow(dv::kNoSpecifier, 1);
+      if (specifiers != kSpecType) FireNow(dv::kNoSpecifier, 1);
       if (specifiers == kSpecNone) FireNow(dv::kNotDeclared, 1);
+      if (checkHidden && FindHidden(local->name.c_str()) != kHidesNothing) FireNow(dv::kHidden, 1);
       PopMVValues(dcl_);
       ruleDecl = outer;
     }
@@ -450,6 +481,10 @@ void AddLocal(Declarator* decl) {
       }
       b->arrayElements += elements;
       ++b->locals;
+      if (!checkRules && decl->type != nullptr) {
+        if (decl->type->Storage() == kStorExtern) ++modData.externs;
+        if (decl->type->Storage() == kStorRegister) ++fcnData.registers;
+      }
       if (decl->Is(kDclHasInit)) {
         decl->flags |= kDclSet;
         b->initialisedLocals = true;
@@ -473,13 +508,7 @@ int AddGlobal(Declarator* decl, bool predeclared) {
   const char* name = decl->name.c_str();
   const bool isTypedef = decl->type != nullptr && decl->type->Storage() == kStorTypedef;
   const bool isFunction = IsFunction(decl);
-  if (!isTypedef && !predeclared && !isFunction) {
-    bool aggregate;
-    long elements;
-    Counts(decl, &aggregate, &elements);
-    (void)aggregate;
-    (void)elements;
-  }
+  if (!isTypedef && !predeclared && !isFunction && !checkRules) CountGlobal(decl);
   if (isTypedef) {
     Declarator* old = FindIn(modTypeDef.chain[Hash(name)], name);
     if (old != nullptr) {

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "analysis/declare.h"
 
@@ -50,9 +52,12 @@ bool SameType(const Type* a, const Type* b);
 // compares with the external identifiers only, ignoring letter case.
 int FindSimilar(const char* name);
 int FindExSimilar(const char* name);
-// The name is declared in a block enclosing the current one or at file
-// scope (dcl_hidden).
-bool FindHidden(const char* name);
+// What a declared name hides: kHidesNothing; kHidesName when it is declared
+// in a block enclosing the current one or at file scope (dcl_hidden);
+// kHidesLabel when it names a label of the function and the current block
+// is nested in its body (dcl_label_overload).
+enum : int { kHidesNothing = 0, kHidesName = 1, kHidesLabel = 2 };
+int FindHidden(const char* name);
 
 // Blocks. Level 0: file scope; 1: a function body.
 struct Block {
@@ -64,6 +69,7 @@ struct Block {
   Tag* tags = nullptr;
   Type* returnType = nullptr;   // function body: the function's type
   bool initialisedLocals = false;
+  std::vector<std::string> labels;  // function body: the labels defined so far
   // Counts for the block's stm_ events.
   long simple = 0, aggregates = 0, arrayElements = 0, locals = 0, members = 0, tokens = 0;
 };

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "analysis/functions.h"
 #include "analysis/module.h"
 #include "driver/options.h"
 #include "driver/run.h"
@@ -292,6 +293,7 @@ void CloseCommon(SourceLine* line, bool executableCase) {
     }
   } else if ((f & kLineHasComment) != 0 && (executableCase ? (f & kLineHasCode) == 0 : true)) {
     if (lin_needed) SetLin(kLinIsComment, 1);
+    HeaderCommentLine();
     if (counted) {
       ++modData.commentLines;
       mvValue[prj_][kPrjComLines] += 1;
@@ -723,8 +725,8 @@ void SetLineVariables() {
   SetLin(kLinHeader, static_cast<int32_t>((line->flags >> kLineHeaderKindShift) & 3u));
   SetLin(kLinSource, line->depth == 0);
   SetLin(kLinDepth, line->depth);
-  // Nothing of functions, tags and classes is tracked yet.
-  SetLin(kLinWithinFunction, 0);
+  // Nothing of tags and classes is tracked yet.
+  SetLin(kLinWithinFunction, !lexRule && LineWithinFunction(line) ? 1 : 0);
   SetLin(kLinWithinTag, 0);
   SetLin(kLinWithinClass, 0);
 }
