@@ -1362,6 +1362,8 @@ linkage_specification:
 namespace_definition:
     NAMESPACE namespace_name '{' { NamespaceStart($2); } module_items '}'  { NamespaceEnd(); }
   | NAMESPACE '{' { NamespaceStart(nullptr); } module_items '}'             { NamespaceEnd(); }
+  /* The inline namespace of one compiler family's library (its version). */
+  | INLINE NAMESPACE namespace_name '{' { NamespaceStart($3); } module_items '}'  { NamespaceEnd(); }
   | namespace_alias_definition
   ;
 
