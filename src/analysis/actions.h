@@ -205,6 +205,9 @@ void SetAccess(LexToken* keyword);
 // operator function (kind as DirectDecl), or a destructor ('~' and name).
 void DeclaratorName(LexToken* name, int kind);
 void DestructorName(LexToken* tilde, LexToken* name);
+// An operator function named in an expression: the `operator` token gets
+// the declaration of that name, as an identifier's lookup gives it.
+void OperatorReference(LexToken* keyword);
 void LinkageStart(LexToken* language);
 void LinkageEnd();
 void NamespaceStart(LexToken* name);  // null for an unnamed namespace

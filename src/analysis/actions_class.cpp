@@ -7,6 +7,7 @@
 #include "analysis/actions_trace.h"
 #include "analysis/classes.h"
 #include "analysis/declare.h"
+#include "analysis/symbols.h"
 #include "driver/options.h"
 #include "frontend/lex2.h"
 #include "support/public.h"
@@ -69,6 +70,10 @@ void DestructorName(LexToken* tilde, LexToken* name) {
     NoteIdentifier(tilde);
   }
   DirectDecl(1);
+}
+
+void OperatorReference(LexToken* keyword) {
+  if (Cpp() && keyword != nullptr) keyword->declaration = FindOrdinary(keyword->text);
 }
 
 void LinkageStart(LexToken*) { Record("LinkageStart"); }

@@ -32,7 +32,7 @@ enum : int {
   kDestroy = 280, kScope = 281, kCtorColon = 293, kHotTag = 314, kScopeName = 316,
   kNamespaceName = 320, kNamespaceAlias = 322, kConst = 363, kVolatile = 364,
   kOperator = 380, kClass = 390, kNamespace = 391, kReference = 386, kTemplateClose = 284,
-  kTemplateParm = 311, kDropped = 550,
+  kTemplateParm = 311, kNew = 379, kDelete = 378, kDropped = 550,
 };
 
 bool inOldList;          // between a 296 parenthesis and its ')'
@@ -143,6 +143,12 @@ bool IsConstructorName(const LexToken* t, int prev) {
          strcmp(ClassBodyName(), t->text) == 0;
 }
 
+// The code of a token that ends a type (before a declarator's '&').
+bool EndsType(int c) {
+  return IsTypeKeyword(c) || c == kTypedefName || c == kTagName || c == kAggrName || c == kTemplateParm ||
+         c == kTemplateClose || c == kConst || c == kVolatile;
+}
+
 // Inside a function body (a class body in a function is no body).
 bool InFunctionBody() { return BlockLevel() > 0 && !(InClassBody() && BlockLevel() == ClassBodyLevel()); }
 
@@ -162,10 +168,10 @@ int CppToken(LexToken* t, int prev) {
         return kCtorColon;
       return 0;
     case '&':
-      // After a type: a reference declarator's.
-      return IsTypeKeyword(prev) || prev == kTypedefName || prev == kTagName || prev == kAggrName ||
-                     prev == kTemplateParm || prev == kTemplateClose || prev == kConst || prev == kVolatile ||
-                     prev == kReference || (prev == '*' && InDeclaration())
+      // After a type, or in a parenthesised declarator after a type: a
+      // reference declarator's.
+      return EndsType(prev) || prev == kReference || (prev == '*' && InDeclaration()) ||
+                     (prev == '(' && EndsType(yaccPrevType) && InDeclaration() && !InInitializer())
                  ? kReference
                  : 0;
     case '~':
@@ -330,7 +336,8 @@ int LxFcnParams(LexToken* paren) {
 int ReclassifyToken(LexToken* t) {
   const int code = t->type;
   if (checkRules) return code;
-  if (CPPKeys && code != kIdent)
+  // After `operator` new and delete name the operator function.
+  if (CPPKeys && code != kIdent && !(yaccTokenType == kOperator && (code == kNew || code == kDelete)))
     if (const int cpp = CppReclassify(t, code); cpp != 0) return cpp;
   if (code == '(' || (code >= kParenInit && code <= 297) || code == ';') inOperatorName = false;
   switch (code) {

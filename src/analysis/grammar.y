@@ -310,6 +310,13 @@ init_declarator_list:
 init_declarator:
     declarator                                { CheckDeclarator(0); }
   | declarator asm_label                      { CheckDeclarator(0); }
+  | declarator asm_label '='
+      {
+        SetOp(op_init, $3, 2);
+        CheckDeclarator(1);
+        BeginInit(0);
+      }
+    initializer                               { CheckInit(static_cast<int>($5)); }
   | declarator PAREN_INIT
       {
         SetOp(op_init, $2, 2);
@@ -989,6 +996,10 @@ postfix_not_name:
     primary_expression
   | IDENTIFIER '(' { DoIdent(1, $1); DoFunc(0); } arguments ')'     { DoCall(); }
   | qualified_ident '(' { DoIdent(1, $1); DoFunc(0); } arguments ')' { DoCall(); }
+  /* A call of an operator function by its qualified name: ::operator delete(p). */
+  | scope_prefix OPERATOR operator_symbol '('
+      { OperatorReference($2); DoIdent(1, $2); DoFunc(0); }
+    arguments ')'                             { DoCall(); }
   | scope_prefix ENUM_CONST                   { DoEnumConst($2); }
   | INTRINSIC '(' { DoFunc(0); } arguments ')'                      { DoCall(); }
   | ASM '(' { DoFunc(2); } asm_body ')'                             { DoCall(); }
@@ -1060,7 +1071,8 @@ unary_expression:
   | DEC unary_expression                      { Op(op_pre_decr, $1, 1, 537); }
   | '&' cast_expression                       { Op(op_address, $1, 1, 540); }
   /* The address of a member operator function: &C::operator=. */
-  | '&' scope_prefix OPERATOR operator_symbol { DoIdent(2, $3); Op(op_address, $1, 1, 540); }
+  | '&' scope_prefix OPERATOR operator_symbol
+      { OperatorReference($3); DoIdent(2, $3); Op(op_address, $1, 1, 540); }
   | '*' cast_expression                       { Op(op_indirect, $1, 1, 541); }
   | '+' cast_expression                       { Op(op_plus, $1, 1, 547); }
   | '-' cast_expression                       { DoNegate($1); }
