@@ -188,7 +188,8 @@ int CppToken(LexToken* t, int prev) {
       return 0;
   }
   if (prev == kDestroy) {
-    if (next == '(') n->type = kParenProto;
+    // A destructor's parameter list, unless it is called: p->~C().
+    if (next == '(' && yaccPrevType != '.' && yaccPrevType != kArrow) n->type = kParenProto;
     return kIdent;
   }
   if (next == kScope) {

@@ -1010,6 +1010,11 @@ postfix_not_name:
   | postfix_expression ARROW IDENTIFIER       { CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression '.' qualified_ident    { CPPMember('.'); SetOp(op_member, $2, 2); }
   | postfix_expression ARROW qualified_ident  { CPPMember(268); SetOp(op_arrow, $2, 2); }
+  /* An explicit destructor call and an operator function named as a member. */
+  | postfix_expression '.' DESTROY IDENTIFIER { CPPMember('.'); SetOp(op_member, $2, 2); }
+  | postfix_expression ARROW DESTROY IDENTIFIER  { CPPMember(268); SetOp(op_arrow, $2, 2); }
+  | postfix_expression '.' OPERATOR plain_operator_symbol    { CPPMember('.'); SetOp(op_member, $2, 2); }
+  | postfix_expression ARROW OPERATOR plain_operator_symbol  { CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression INC                    { Op(op_post_incr, $2, 1, 536); }
   | postfix_expression DEC                    { Op(op_post_decr, $2, 1, 538); }
   | '(' type_name ')' brace_initializer
@@ -1300,12 +1305,18 @@ operator_name:
   ;
 
 operator_symbol:
+    plain_operator_symbol
+  | NEW | DELETE | NEW '[' ']' | DELETE '[' ']' | NEW INDEX | DELETE INDEX
+  ;
+
+/* The operators but new and delete (whose '[' a member expression could
+   take as a subscript). */
+plain_operator_symbol:
     '+' | '-' | '*' | '/' | '%' | '^' | '&' | '|' | '~' | '!' | '=' | '<' | '>' | ','
   | ADD_ASSIGN | SUB_ASSIGN | MUL_ASSIGN | DIV_ASSIGN | MOD_ASSIGN | SHL_ASSIGN | SHR_ASSIGN
   | AND_ASSIGN | XOR_ASSIGN | OR_ASSIGN | SHL | SHR | EQ | NE | LE | GE | ANDAND | OROR
   | INC | DEC | ARROW | ARROW_STAR | UMINUS | INDEX | TEMPLATE_CLOSE | DESTROY
   | '(' ')' | '[' ']'
-  | NEW | DELETE | NEW '[' ']' | DELETE '[' ']' | NEW INDEX | DELETE INDEX
   ;
 
 /* The type a conversion function converts to. */
