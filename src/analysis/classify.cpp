@@ -401,6 +401,7 @@ int ReclassifyToken(LexToken* t) {
   }
   const int prev = yaccTokenType;
   if (CPPKeys) {
+    if (CppQualified(t) != 0) return kDropped;
     const int cpp = CppToken(t, prev);
     if (cpp != 0) {
       if (cpp == kIdent) NoteIdentifier(t);

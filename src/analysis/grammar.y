@@ -1275,6 +1275,7 @@ scope_prefix:
 scope_name:
     SCOPE_NAME
   | NAMESPACE_NAME
+  | TEMPLATE_SCOPE template_args
   ;
 
 qualified_ident:

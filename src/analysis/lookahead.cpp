@@ -10,6 +10,8 @@
 #include "analysis/symbols.h"
 #include "analysis/templates.h"
 #include "driver/options.h"
+#include "analysis/actions.h"
+#include "analysis/classes.h"
 #include "frontend/lex2.h"
 
 namespace mv {
@@ -20,7 +22,7 @@ enum : int {
   kScope = 281, kParenCtor = 297, kIdent = 310, kTemplParm = 311, kFcnCast = 312,
   kTypedefName = 313, kHotTag = 314, kTagName = 315, kNamespaceName = 320, kConst = 363, kVolatile = 364,
   kNew = 379, kOperator = 380, kTemplate = 381, kTemplateClose = 284, kTemplateName = 317,
-  kTemplateKnown = 318, kAggrName = 319, kTemplateScope = 321, kArrow = 268, kDropped = 550, kStruct = 350, kUnion = 351, kEnum = 353, kClass = 390, kTypename = 397,
+  kTemplateKnown = 318, kAggrName = 319, kScopeName = 316, kTemplateScope = 321, kArrow = 268, kDropped = 550, kStruct = 350, kUnion = 351, kEnum = 353, kClass = 390, kTypename = 397,
 };
 
 bool IsTypeKeyword(int c) { return (c >= 344 && c <= 349) || (c >= 354 && c <= 362) || (c >= 407 && c <= 414); }
@@ -31,6 +33,8 @@ bool IsNameCode(int c) { return c >= kIdent && c <= 322 && c != kFcnCast; }
 std::vector<LexToken*> newTypeTokens;
 // The keyword template after '.', '->' or '::': the name after it is a template.
 bool forceTemplate;
+// The keyword typename was dropped before the name being read.
+bool typenameSeen;
 
 bool InNewType(LexToken* t) {
   auto it = std::find(newTypeTokens.begin(), newTypeTokens.end(), t);
@@ -86,7 +90,7 @@ void MarkNewType(LexToken* t) {
 // template or the list begins with a type. Its '>' becomes 284; the name 321
 // before '::', 317 when it is called (a function template, or a class
 // template's constructor, in an expression: the '(' becomes 297), else 318.
-int TemplateName(LexToken* t, int code, LexToken* next) {
+int TemplateName(LexToken* t, int code, LexToken* next, bool newType = false) {
   const int prev = yaccTokenType;
   const bool member = prev == '.' || prev == kArrow;
   const bool forced = forceTemplate;
@@ -98,7 +102,8 @@ int TemplateName(LexToken* t, int code, LexToken* next) {
   close->type = kTemplateClose;
   LexToken* after = LxNext(close);
   if (after != nullptr && after->type == kScope) return kTemplateScope;
-  const bool expression = !InDeclaration() || InInitializer() || member;
+  // The type of a new expression is followed by its initializer.
+  const bool expression = (!InDeclaration() || InInitializer() || member) && !newType;
   if (after != nullptr && after->type == '(' && expression && !LxAbsFcnPtr(after)) {
     after->type = kParenCtor;
     t->declaration = FindOrdinary(t->text);
@@ -112,7 +117,7 @@ int TemplateName(LexToken* t, int code, LexToken* next) {
 
 void InitLookahead() {
   newTypeTokens.clear();
-  forceTemplate = false;
+  forceTemplate = typenameSeen = false;
   InitTemplates();
 }
 
@@ -138,6 +143,55 @@ bool LxAbsFcnPtr(LexToken* paren) {
     if (t != nullptr && t->type == '*') return true;
   }
   return false;
+}
+
+int CppQualified(LexToken* t) {
+  const bool typeWanted = typenameSeen;
+  typenameSeen = false;
+  LexToken* n = LxNext(t);
+  if (n == nullptr || (n->type != kScope && n->type != '<')) return 0;
+  const int prev = yaccTokenType;
+  if (prev == '.' || prev == kArrow || prev == kScope) return 0;
+  // Walk the chain of names, argument lists and '::'.
+  // Dependent: a type parameter or an argument list stands before a '::'.
+  bool dependent = false;
+  const bool parameter = IsTemplateParameter(t->text);
+  LexToken* last = t;
+  for (int parts = 0; parts < 64; ++parts) {
+    n = LxNext(last);
+    bool arguments = false;
+    if (n != nullptr && n->type == '<') {
+      if (parts == 0 && !parameter && FindTemplate(last->text, -1) == nullptr) return 0;
+      LexToken* close = LxTempArgs(n, true);
+      if (close == nullptr) return 0;
+      arguments = true;
+      n = LxNext(close);
+    }
+    if (n == nullptr || n->type != kScope) {
+      if (arguments) return 0;
+      break;
+    }
+    if (arguments || (parts == 0 && parameter)) dependent = true;
+    LexToken* name = LxNext(n);
+    if (name == nullptr || name->type != kIdent) return 0;
+    last = name;
+  }
+  if (last == t || !dependent) return 0;
+  LexToken* after = LxNext(last);
+  const int a = after != nullptr ? after->type : 0;
+  const bool typeLike = a == kIdent || a == '&' || (typeWanted && a != '(') ||
+                        ((IsTypeName(last->text) || FindTag(last->text) != nullptr) && a != '(');
+  if (!typeLike) return 0;
+  // A type named through a template: its qualifiers and argument lists are
+  // dropped (each '::' sets op_scope) and its last name stands for it.
+  for (LexToken* q = t; q != nullptr && q != last;) {
+    LexToken* following = NextToken(q);
+    if (q->type == kScope && q != t) SetOp(op_scope, q, 0);
+    q->type = kDropped;
+    q = following;
+  }
+  last->type = kTemplParm;
+  return kDropped;
 }
 
 LexToken* LxTemplateType(LexToken* t) {
@@ -179,7 +233,11 @@ int CppReclassify(LexToken* t, int code) {
     return code;
   }
   if (code == kTypename || code == kClass) {
-    if (!InTemplateHeader()) return code == kTypename ? kDropped : 0;
+    if (!InTemplateHeader()) {
+      if (code != kTypename) return 0;
+      typenameSeen = true;
+      return kDropped;
+    }
     // A type parameter: its name is a type inside the template.
     LexToken* n = LxNext(t);
     if (n != nullptr && n->type == kIdent) {
@@ -222,14 +280,16 @@ int CppReclassify(LexToken* t, int code) {
 }
 
 int CppIdentifier(LexToken* t, int code, LexToken* next) {
-  if (InNewType(t)) {
-    if (next != nullptr && next->type == '<') return TemplateName(t, code, next);
-    return code;
-  }
   const int prev = yaccTokenType;
   if ((code == kIdent || code == kTypedefName) && prev != '.' && prev != kArrow && IsTemplateParameter(t->text))
     code = kTemplParm;
+  if (InNewType(t)) {
+    if (next != nullptr && next->type == '<') return TemplateName(t, code, next, true);
+    return code;
+  }
   if (next != nullptr && next->type == '<' && code != kTemplParm) return TemplateName(t, code, next);
+  // A type parameter as a qualifier: T::member.
+  if (code == kTemplParm && next != nullptr && next->type == kScope) return kScopeName;
   // A value parameter of an open template.
   if (code == kIdent && !idFound && prev != '.' && prev != kArrow) {
     if (Declarator* d = FindTemplateValue(t->text); d != nullptr) {

@@ -24,6 +24,10 @@ bool LxAbsFcnPtr(LexToken* paren);
 // with its argument list, either perhaps followed by ::names. Its last token;
 // null when t begins no such type.
 LexToken* LxTemplateType(LexToken* t);
+// A qualified name through a template (A<T>::type, T::type) that names a
+// type: its qualifiers are dropped and its last name becomes 311; returns
+// 550 for the first token then, else 0.
+int CppQualified(LexToken* first);
 // Start of a module.
 void InitLookahead();
 
