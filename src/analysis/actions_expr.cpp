@@ -37,7 +37,7 @@ bool concatenated;       // more than one literal was joined
 
 // Slots of the variables that the expression events set.
 enum : int {
-  kIdnBase = 0, kIdnFunction = 5, kIdnGlobal = 6, kIdnLevels = 7, kIdnLine = 8, kIdnLocal = 9,
+  kIdnBase = 0, kIdnFunction = 5, kIdnGlobal = 6, kIdnLevels = 7, kIdnLine = 8, kIdnLocal = 9, kIdnNoInit = 11,
   kIdnMember = 10, kIdnNoPrototype = 12, kIdnNotDeclared = 13, kIdnParameter = 14,
   kIdnStorageFlags = 15, kIdnVariable = 16, kIdnConstant = 2,
 };
@@ -334,6 +334,7 @@ void IdentifierEvent(int kind, LexToken* t) {
     return;
   }
   const Type* type = d->type;
+  if (CheckSet(t->declaration, t, inFcnArgList > 0)) SetMVBoolean(idn_, kIdnNoInit);
   SetMVInteger(idn_, kIdnLine, d->line);
   if (type != nullptr && Needed(idn_, kIdnBase)) SetMVInteger(idn_, kIdnBase, type->Base());
   if (type != nullptr && Needed(idn_, kIdnStorageFlags)) SetMVInteger(idn_, kIdnStorageFlags, type->Storage());

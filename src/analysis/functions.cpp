@@ -165,6 +165,12 @@ void BlockOpened() {
 
 void BlockClosed() {
   const bool body = BlockLevel() == 1;
+  // The block's objects that were never used; the rules can name them while
+  // the block is still open.
+  if (const int unused = UnusedInBlock(); unused != 0) {
+    fcnData.unused += unused;
+    if (thisLine == nullptr || (thisLine->flags & kLineRulesApply) != 0) Do1Rule(stm_, kStmUnused, unused, true);
+  }
   BlockCounts counts{};
   if (const Block* b = topBlock; b != nullptr) {
     counts = BlockCounts{b->simple, b->aggregates, b->arrayElements, b->locals, b->members};

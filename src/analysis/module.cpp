@@ -33,7 +33,7 @@ enum : int {
   kModExecLines = 7, kModExtern = 8, kModFunctions = 9, kModGlobals = 10, kModHOperands = 11,
   kModHOperators = 12, kModHigh = 13, kModLow = 14, kModMacros = 15, kModMembers = 16,
   kModNonexec = 17, kModOperands = 18, kModOperators = 19, kModSimple = 20, kModStatic = 21,
-  kModTokens = 22, kModTotalLines = 23, kModUOperators = 25, kModUHOperators = 27, kModWarnings = 29,
+  kModTokens = 22, kModTotalLines = 23, kModUOperators = 25, kModUHOperators = 27, kModUnused = 28, kModWarnings = 29,
   kModWhiteLines = 30,
   kPrjBegin = 2, kPrjEnd = 6, kPrjModules = 17,
 };
@@ -54,6 +54,7 @@ void RecordModuleStatistics() {
       {kModTokens, modData.tokens},         {kModTotalLines, modData.totalLines},
       {kModWhiteLines, modData.whiteLines},
   });
+  if (mvNeed[mod_] != nullptr && mvNeed[mod_][kModUnused] != 0) SetMVIStat(mod_, kModUnused, UnusedStatics());
   if (modUOptr != nullptr) SetMVIStat(mod_, kModUOperators, DistinctOperators(modUOptr));
   if (modUHoptr != nullptr) SetMVIStat(mod_, kModUHOperators, DistinctOperators(modUHoptr));
 }

@@ -12,6 +12,8 @@
 #include "analysis/module.h"
 #include "driver/options.h"
 #include "frontend/files.h"
+#include "frontend/lex.h"
+#include "frontend/lex2.h"
 #include "frontend/line.h"
 #include "frontend/macros.h"
 #include "rules/interp.h"
@@ -333,6 +335,81 @@ Declarator* FindOrdinary(const char* name) {
     if (Declarator* d = FindIn(b->declarators, name)) return d;
   if (Declarator* d = FindSorted(statIdent, name)) return d;
   return FindSorted(extIdent, name);
+}
+
+// ---- Use of names --------------------------------------------------------------------------------
+
+namespace {
+
+// The token before t on its line; null when t begins the line.
+const LexToken* TokenBefore(const LexToken* t) {
+  if (t == nullptr || t->line == nullptr) return nullptr;
+  const LexToken* before = nullptr;
+  for (const LexToken* p = t->line->start; p != nullptr && p != t; p = p->next)
+    if (p->type != kTokEndLine && p->type != kTokDropped) before = p;
+  return before;
+}
+
+// An assignment follows the name within its expression: up to the ';', a
+// ',' or the ')' or ']' that closes a bracket opened before the name.
+bool AssignedAfter(LexToken* t) {
+  int depth = 0;
+  int steps = 0;
+  for (LexToken* n = NextToken(t); n != nullptr && ++steps < 512; n = NextToken(n)) {
+    const int c = n->type;
+    if (c == ';' || c == '{' || c == '}' || (c == ',' && depth == 0)) return false;
+    if (c == '(' || c == '[' || (c >= 294 && c <= 297)) ++depth;
+    else if ((c == ')' || c == ']') && --depth < 0) return false;
+    else if (depth == 0 && (c == '=' || c == kTokBorlandEq || (c >= 270 && c <= 279))) return true;
+  }
+  return false;
+}
+
+// An object that counts as unused: not used, not a function nor a typedef.
+bool Unused(const Declarator* d) {
+  return !d->Is(kDclUsed) && !d->Is(kDclFunction) &&
+         (d->type == nullptr || d->type->Storage() != kStorTypedef);
+}
+
+}  // namespace
+
+bool CheckSet(Declarator* decl, LexToken* token, bool inArgList) {
+  if (decl == nullptr || decl->Is(kDclFunction)) return false;
+  decl->flags |= kDclUsed;
+  if (decl->Is(kDclSet)) return false;
+  const LexToken* before = TokenBefore(token);
+  if (inArgList || (before != nullptr && before->type == '&') || AssignedAfter(token)) {
+    decl->flags |= kDclSet;
+    return false;
+  }
+  // Objects of static storage start out set.
+  const int storage = decl->type != nullptr ? decl->type->Storage() : kStorNone;
+  return decl->Is(kDclLocal) && storage != kStorStatic && storage != kStorExtern;
+}
+
+int UnusedInBlock() {
+  int n = 0;
+  if (topBlock != nullptr)
+    for (const Declarator* d = topBlock->declarators; d != nullptr; d = d->next) n += Unused(d) ? 1 : 0;
+  return n;
+}
+
+const char* UnusedName(int i) {
+  if (topBlock == nullptr || i < 0) return nullptr;
+  // The block's list holds the newest declaration first; names go in
+  // declaration order.
+  std::vector<const Declarator*> unused;
+  for (const Declarator* d = topBlock->declarators; d != nullptr; d = d->next)
+    if (Unused(d)) unused.push_back(d);
+  if (i >= static_cast<int>(unused.size())) return nullptr;
+  return unused[unused.size() - 1 - static_cast<size_t>(i)]->name.c_str();
+}
+
+int UnusedStatics() {
+  int n = 0;
+  for (const Declarator* chain : statIdent.chain)
+    for (const Declarator* d = chain; d != nullptr; d = d->next) n += Unused(d) ? 1 : 0;
+  return n;
 }
 
 // ---- Similar names -----------------------------------------------------------------------------

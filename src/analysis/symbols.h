@@ -42,6 +42,18 @@ bool FindEnumConst(const char* name, int32_t* value);
 // when none. The found globals are left alone.
 Declarator* FindOrdinary(const char* name);
 
+// An identifier token that names the declarator is used in an expression:
+// the declarator is marked used and, when the use takes its address, passes
+// it to a function (inArgList) or assigns it, set. True when it is a local
+// of automatic storage that is used before it was ever set (idn_no_init).
+bool CheckSet(Declarator* decl, LexToken* token, bool inArgList);
+// The unused objects of the current block / the static file-scope objects
+// that are neither used nor functions; the name of the block's i-th unused
+// object (from 0), or null.
+int UnusedInBlock();
+int UnusedStatics();
+const char* UnusedName(int i);
+
 // Two types are the same: base, qualifiers, name and levels (parameter
 // lists compared unless one is an empty () list).
 bool SameType(const Type* a, const Type* b);

@@ -49,7 +49,6 @@ constexpr Stub kStubs[] = {
     {124, 1, kNull},   // tag_baseclass_name
     {125, 2, kZero},   // tag_components
     {126, 0, kAnonymous},  // tag_name
-    {134, 1, kNull},   // stm_unused_name
 };
 
 const char kEmptyText[1] = "";
@@ -154,6 +153,12 @@ void TypedefNameFn(int, int, int) {
   PushLong(t != nullptr && s != nullptr && *s != 0 && t->name == s ? 1 : 0);
 }
 
+// The name of the i-th object of the current block that was never used.
+void UnusedNameFn(int, int, int) {
+  const int32_t i = PopLong();
+  PushPointer(Text(UnusedName(i)));
+}
+
 }  // namespace
 
 void RegisterAnalysisStubs() {
@@ -168,6 +173,7 @@ void RegisterAnalysisStubs() {
       {9, ArrayDimFn, 1},    {10, BaseNameFn, 0},   {11, RootBaseNameFn, 0}, {38, ArrayDimFn, 1},
       {39, BaseNameFn, 0},   {40, IdnFilenameFn, 0}, {41, LevelFn, 1},       {42, LevelFlagsFn, 1},
       {43, IdnNameFn, 0},    {52, LevelFn, 1},      {53, LevelFlagsFn, 1},   {132, TypedefNameFn, 1},
+      {134, UnusedNameFn, 1},
   };
   for (const auto& r : real)
     if (!BuiltinRegistered(r.function)) RegisterBuiltin(r.function, r.run, r.arity);
