@@ -387,6 +387,8 @@ base_modifiers:
 
 base_class_name:
     TAG_NAME                                  { BaseName($1); }
+  | TEMPLATE_KNOWN template_args              { BaseName($1); }
+  | scope_prefix TEMPLATE_KNOWN template_args { BaseName($2); }
   | TYPEDEF_NAME                              { BaseName($1); }
   | IDENTIFIER                                { BaseName($1); }
   | qualified_ident                           { BaseName($1); }
@@ -500,7 +502,8 @@ declarator:
   ;
 
 direct_declarator:
-    IDENTIFIER                                { DeclName($1); DirectDecl(1); }
+    TEMPLATE_NAME template_args               { DeclName($1); DirectDecl(1); }
+  |    IDENTIFIER                                { DeclName($1); DirectDecl(1); }
   | qualified_ident                           { DeclaratorName($1, 1); }
   | special_name parameter_suffix
   | direct_declarator exception_spec
@@ -872,6 +875,8 @@ template_parameter:
   | type_parameter_key TEMPLATE_PARAM type_parameter_default  { TempParm(0); }
   | decl_specs declarator                     { TempParm(1); }
   | decl_specs declarator '=' conditional_expression  { TempParm(1); }
+  | decl_specs                                { TempParm(2); }
+  | decl_specs '=' conditional_expression     { TempParm(2); }
   ;
 
 type_parameter_key:
@@ -1353,6 +1358,8 @@ mem_initializer:
 
 mem_initializer_name:
     IDENTIFIER
+  | TEMPLATE_NAME template_args
+  | TEMPLATE_KNOWN template_args
   | TAG_NAME
   | HOT_TAG
   | TYPEDEF_NAME

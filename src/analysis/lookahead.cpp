@@ -28,6 +28,32 @@ enum : int {
 bool IsTypeKeyword(int c) { return (c >= 344 && c <= 349) || (c >= 354 && c <= 362) || (c >= 407 && c <= 414); }
 bool IsNameCode(int c) { return c >= kIdent && c <= 322 && c != kFcnCast; }
 
+// The '<' tokens that open template argument lists (the latest ones), and
+// the last '<' handed to the parser.
+std::vector<LexToken*> templateOpens;
+LexToken* lastLess;
+
+void NoteTemplateOpen(LexToken* lt) {
+  if (templateOpens.size() >= 64) templateOpens.erase(templateOpens.begin(), templateOpens.begin() + 32);
+  templateOpens.push_back(lt);
+}
+
+// After this token an operand begins: a name or type keyword followed by
+// '(' is a cast or a call there even inside a declaration (the value of an
+// enumerator or a member's initializer).
+bool AfterOperator(int prev) {
+  switch (prev) {
+    case '=': case '!': case '~': case '+': case '-': case '/': case '%': case '^': case '|': case '?': case '>':
+    case 333:  // return
+      return true;
+    case '<':  // a comparison's, not an argument list's
+      return lastLess != nullptr &&
+             std::find(templateOpens.begin(), templateOpens.end(), lastLess) == templateOpens.end();
+    default:
+      return (prev >= 257 && prev <= 266) || (prev >= 270 && prev <= 279);
+  }
+}
+
 // The tokens that name the type of the new expression being read: they are
 // neither casts nor constructor calls.
 std::vector<LexToken*> newTypeTokens;
@@ -100,8 +126,11 @@ int TemplateName(LexToken* t, int code, LexToken* next, bool newType = false) {
   LexToken* close = LxTempArgs(next, known != nullptr || forced);
   if (close == nullptr) return code;
   close->type = kTemplateClose;
+  NoteTemplateOpen(next);
   LexToken* after = LxNext(close);
   if (after != nullptr && after->type == kScope) return kTemplateScope;
+  // A partial specialisation's head: its base list follows.
+  if (code == kAggrName && after != nullptr && after->type == ':') after->type = 293;
   // The type of a new expression is followed by its initializer.
   const bool expression = (!InDeclaration() || InInitializer() || member) && !newType;
   if (after != nullptr && after->type == '(' && expression && !LxAbsFcnPtr(after)) {
@@ -118,6 +147,8 @@ int TemplateName(LexToken* t, int code, LexToken* next, bool newType = false) {
 void InitLookahead() {
   newTypeTokens.clear();
   forceTemplate = typenameSeen = false;
+  templateOpens.clear();
+  lastLess = nullptr;
   InitTemplates();
 }
 
@@ -176,10 +207,10 @@ int CppQualified(LexToken* t) {
     if (name == nullptr || name->type != kIdent) return 0;
     last = name;
   }
-  if (last == t || !dependent) return 0;
+  if (last == t || (!dependent && !typeWanted)) return 0;
   LexToken* after = LxNext(last);
   const int a = after != nullptr ? after->type : 0;
-  const bool typeLike = a == kIdent || a == '&' || (typeWanted && a != '(') ||
+  const bool typeLike = a == kIdent || a == '&' || typeWanted ||
                         ((IsTypeName(last->text) || FindTag(last->text) != nullptr) && a != '(');
   if (!typeLike) return 0;
   // A type named through a template: its qualifiers and argument lists are
@@ -190,7 +221,8 @@ int CppQualified(LexToken* t) {
     q->type = kDropped;
     q = following;
   }
-  last->type = kTemplParm;
+  // typename A<T>::type(x) in an expression is a function-like cast.
+  last->type = a == '(' && typeWanted && !(InDeclaration() && !InInitializer()) ? kFcnCast : kTemplParm;
   return kDropped;
 }
 
@@ -223,6 +255,7 @@ LexToken* LxTemplateType(LexToken* t) {
 
 int CppReclassify(LexToken* t, int code) {
   TemplateToken(t);
+  if (code == '<') lastLess = t;
   if (code == kTemplate) {
     const int prev = yaccTokenType;
     if (prev == '.' || prev == kArrow || prev == kScope) {
@@ -233,7 +266,9 @@ int CppReclassify(LexToken* t, int code) {
     return code;
   }
   if (code == kTypename || code == kClass) {
-    if (!InTemplateHeader()) {
+    const int prev = yaccTokenType;
+    const bool key = prev == '<' || prev == ',' || prev == kTemplateClose;
+    if (!InTemplateHeader() || !key) {
       if (code != kTypename) return 0;
       typenameSeen = true;
       return kDropped;
@@ -270,7 +305,7 @@ int CppReclassify(LexToken* t, int code) {
     if (n == nullptr || n->type != '(') return 0;
     if (yaccTokenType == kOperator) return 0;
     // int(x) in an expression or an initializer; a declarator otherwise.
-    if (InDeclaration() && !InInitializer()) return 0;
+    if (InDeclaration() && !InInitializer() && !AfterOperator(yaccTokenType)) return 0;
     if (LxAbsFcnPtr(n)) return 0;
     LexToken* after = LxNext(n);
     if (after != nullptr && after->type == ')' && InDeclaration()) return 0;
@@ -281,6 +316,8 @@ int CppReclassify(LexToken* t, int code) {
 
 int CppIdentifier(LexToken* t, int code, LexToken* next) {
   const int prev = yaccTokenType;
+  // After an operator a name's parenthesis is a call's, never a parameter list.
+  if (next != nullptr && next->type == 295 && AfterOperator(prev)) next->type = '(';
   if ((code == kIdent || code == kTypedefName) && prev != '.' && prev != kArrow && IsTemplateParameter(t->text))
     code = kTemplParm;
   if (InNewType(t)) {
@@ -288,6 +325,11 @@ int CppIdentifier(LexToken* t, int code, LexToken* next) {
     return code;
   }
   if (next != nullptr && next->type == '<' && code != kTemplParm) return TemplateName(t, code, next);
+  // A template template parameter with its arguments.
+  if (code == kTemplParm && next != nullptr && next->type == '<') {
+    forceTemplate = true;
+    return TemplateName(t, code, next);
+  }
   // A type parameter as a qualifier: T::member.
   if (code == kTemplParm && next != nullptr && next->type == kScope) return kScopeName;
   // A value parameter of an open template.
@@ -300,7 +342,7 @@ int CppIdentifier(LexToken* t, int code, LexToken* next) {
   if (code != kTypedefName && code != kTagName && code != kTemplParm) return code;
   if (next == nullptr || next->type != '(') return code;
   if (yaccTokenType == kOperator || yaccTokenType == kScope) return code;
-  if (InDeclaration() && !InInitializer()) return code;
+  if (InDeclaration() && !InInitializer() && !AfterOperator(prev)) return code;
   if (LxAbsFcnPtr(next)) return code;
   if (code == kTagName) {
     next->type = kParenCtor;

@@ -132,9 +132,14 @@ void EndDeclaration() {
 const Template* FindTemplate(const char* name, int kind) {
   if (name == nullptr) return nullptr;
   auto range = byName.equal_range(name);
-  for (auto it = range.first; it != range.second; ++it)
-    if (kind < 0 || it->second->kind == kind) return it->second;
-  return nullptr;
+  const Template* other = nullptr;
+  for (auto it = range.first; it != range.second; ++it) {
+    if (it->second->kind == kind || (kind < 0 && it->second->kind == kTemplateClass)) return it->second;
+    if (kind < 0) other = it->second;
+  }
+  // Either kind: a class template before a function template of the name
+  // (a class template's constructor template has the class's name).
+  return other;
 }
 
 bool IsTemplateParameter(const char* name) {
@@ -245,7 +250,8 @@ void TempStart() {
 void TempParm(int isValue) {
   Record("TempParm", static_cast<long>(isValue));
   if (checkRules || !isValue) return;
-  DeclEndParm(2);
+  // 1 named, 2 a type alone.
+  DeclEndParm(isValue == 1 ? 2 : 5);
   if (ruleDecl != nullptr && !ruleDecl->name.empty() && !open.empty()) open.back().values.push_back(ruleDecl);
 }
 void TempHeader() {

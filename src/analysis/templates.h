@@ -49,7 +49,7 @@ void InitTemplates();
 
 // ---- Grammar actions ---------------------------------------------------------------
 void TempStart();               // template <
-void TempParm(int isValue);     // after each parameter
+void TempParm(int isValue);     // after each parameter: 0 a type, 1 a named value, 2 an unnamed one
 void TempHeader();              // the header's '>'
 void TempRecord();              // the end of the template declaration
 void TempSpecStart();           // Name<
