@@ -930,6 +930,8 @@ void DeclCheckDeclarator(int hasInit) {
 
 void DeclGetNewType() {
   DelayedFcn();
+  // The next declarator of the list shares the storage class of the first.
+  if (Source() && cur.type != nullptr && cur.type->Storage() == kStorExtern) Set(dv::kExtern, 1);
   cur.decl = nullptr;
   ResetLevels(cur);
 }
