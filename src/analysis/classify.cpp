@@ -450,7 +450,9 @@ int ReclassifyToken(LexToken* t) {
   if (result == kEnumConst) t->value.i = thisEnumValue;
   if (CPPKeys) result = CppIdentifier(t, result, n);
   // The word after typedef must name a type: the declaration cannot be read.
-  if (result == kIdent && prev == kTypedef && checkRules == 0) {
+  // (A typedef name taken as an object by a declaration state that a syntax
+  // error left behind is no reason to stop.)
+  if (result == kIdent && prev == kTypedef && checkRules == 0 && !IsTypeName(t->text)) {
     char text[200];
     snprintf(text, sizeof text, "Typedef name %.150s has not been defined.", t->text);
     FatalError(49, text);

@@ -345,9 +345,17 @@ namespace {
 const LexToken* TokenBefore(const LexToken* t) {
   if (t == nullptr || t->line == nullptr) return nullptr;
   const LexToken* before = nullptr;
-  for (const LexToken* p = t->line->start; p != nullptr && p != t; p = p->next)
+  int steps = 0;
+  for (const LexToken* p = t->line->start; p != nullptr && p != t; p = p->next) {
+    if (++steps > 4096) return nullptr;  // a line that long comes from macros
     if (p->type != kTokEndLine && p->type != kTokDropped) before = p;
+  }
   return before;
+}
+
+bool AddressTaken(const LexToken* t) {
+  const LexToken* before = TokenBefore(t);
+  return before != nullptr && before->type == '&';
 }
 
 // An assignment follows the name within its expression: up to the ';', a
@@ -377,14 +385,17 @@ bool CheckSet(Declarator* decl, LexToken* token, bool inArgList) {
   if (decl == nullptr || decl->Is(kDclFunction)) return false;
   decl->flags |= kDclUsed;
   if (decl->Is(kDclSet)) return false;
-  const LexToken* before = TokenBefore(token);
-  if (inArgList || (before != nullptr && before->type == '&') || AssignedAfter(token)) {
+  // Objects of static storage start out set.
+  const int storage = decl->type != nullptr ? decl->type->Storage() : kStorNone;
+  if (!decl->Is(kDclLocal) || storage == kStorStatic || storage == kStorExtern) {
     decl->flags |= kDclSet;
     return false;
   }
-  // Objects of static storage start out set.
-  const int storage = decl->type != nullptr ? decl->type->Storage() : kStorNone;
-  return decl->Is(kDclLocal) && storage != kStorStatic && storage != kStorExtern;
+  if (inArgList || AddressTaken(token) || AssignedAfter(token)) {
+    decl->flags |= kDclSet;
+    return false;
+  }
+  return true;
 }
 
 int UnusedInBlock() {
