@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "analysis/actions.h"
+#include "analysis/actions_cpp.h"
 #include "analysis/actions_trace.h"
 #include "analysis/classes.h"
 #include "analysis/declare.h"
@@ -49,7 +50,10 @@ void EndClassBody() {
 
 void StartBase() { Record("StartBase"); }
 
-void BaseName(LexToken*) { Record("BaseName"); }
+void BaseName(LexToken* name) {
+  Record("BaseName");
+  if (Cpp() && name != nullptr) NoteBaseClass(pendingClass, name->text);
+}
 
 void SetAccess(LexToken* keyword) {
   const int access = AccessOf(keyword);

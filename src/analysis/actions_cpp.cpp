@@ -3,6 +3,8 @@
 // that try is refused by SetOp.
 #include "analysis/actions_cpp.h"
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "analysis/actions.h"
@@ -29,6 +31,18 @@ std::vector<TryRecord> tries;
 // The parameter of the handler being read, until its block enters it.
 Declarator* catchParameter;
 const Type* catchType;
+
+// The base classes named in each class head, by class name.
+std::unordered_multimap<std::string, std::string> baseClasses;
+
+bool DerivedByName(const std::string& derived, const std::string& base, int depth) {
+  if (derived == base) return true;
+  if (depth > 32) return false;
+  auto range = baseClasses.equal_range(derived);
+  for (auto it = range.first; it != range.second; ++it)
+    if (DerivedByName(it->second, base, depth + 1)) return true;
+  return false;
+}
 
 // Levels of a type with its typedef names expanded, outermost first, and
 // the type that gives its base.
@@ -76,7 +90,11 @@ bool IsAggregate(int base) { return base == kBaseUnion || base == kBaseStruct ||
 bool Derive(const Tag* derived, const Tag* base) {
   if (derived == nullptr || base == nullptr) return false;
   if (derived == base) return true;
-  return !derived->name.empty() && derived->name == base->name && derived->kind == base->kind;
+  return !derived->name.empty() && !base->name.empty() && DerivedByName(derived->name, base->name, 0);
+}
+
+void NoteBaseClass(const char* derived, const char* base) {
+  if (derived != nullptr && base != nullptr) baseClasses.emplace(derived, base);
 }
 
 bool Hides(const Type* earlier, const Type* later) {
@@ -101,6 +119,7 @@ bool Hides(const Type* earlier, const Type* later) {
 
 void InitCppActions() {
   tries.clear();
+  baseClasses.clear();
   catchParameter = nullptr;
   catchType = nullptr;
 }

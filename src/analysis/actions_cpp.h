@@ -40,6 +40,8 @@ void EndTry();               // after the last handler
 bool Hides(const Type* earlier, const Type* later);
 // The class is the other one or derived from it, directly or through its bases.
 bool Derive(const Tag* derived, const Tag* base);
+// A class (by name) names a base class in its head.
+void NoteBaseClass(const char* derived, const char* base);
 // Start of a module: no try is open.
 void InitCppActions();
 
