@@ -97,13 +97,19 @@ void DoNegate(LexToken* token);
 void CompileCast(LexToken* token);
 void DoFunc(int kind);  // 0 named, 1 through an expression, 2 asm, 3 constructor, 4 destructor
 void DoFunArg();
-void DoCall();
+// The ')' that closes the call (null: the parser's current token or the one before it).
+void DoCall(LexToken* close = nullptr);
 void BeginSizeof();
 void DoSizeof(int ofType);
 void EndCondExp();
 void CPPMember(int op);
 void BeginConstant();
 void EndConstant();
+// A full expression that no ';' ends is complete: the condition of an if,
+// a while or a switch, the last part of a for's header.
+void EndFullExpr();
+// A syntax error was read over: no call and no expression is open any more.
+void ResetExpressions();
 
 // ---- Statements ---------------------------------------------------------------
 void BeginIf();

@@ -7,6 +7,7 @@
 
 #include "analysis/actions_trace.h"
 #include "analysis/declare.h"
+#include "analysis/expressions.h"
 #include "analysis/symbols.h"
 #include "driver/options.h"
 #include "frontend/lex2.h"
@@ -72,7 +73,10 @@ void BeginInit(int kind) {
 void InitExpr() { Record("InitExpr"); }
 void CheckInit(int isExpr) {
   Record("CheckInit", static_cast<long>(isExpr));
-  if (Checking()) DeclCheckInit();
+  if (!Checking()) return;
+  DeclCheckInit();
+  // An initializer that is one expression is a full expression.
+  if (isExpr != 0) EndExpression();
 }
 void EmptyDeclaration() {
   Record("EmptyDeclaration");

@@ -61,6 +61,18 @@ enum : int { kLexStrConcat = 20 };
 // An expression has begun since the last one ended.
 bool expressionOpen;
 
+// Argument counts of the calls being read, innermost last.
+std::vector<int> callArgs;
+
+// The line the parser is on goes on into the next while an expression is
+// open, a call's arguments are being read, or a statement expression is open.
+void NoteContinuing() { lineContinues = expressionOpen || !callArgs.empty() || gnuBlockDepth > 0; }
+
+void OpenExpression() {
+  expressionOpen = true;
+  lineContinues = true;
+}
+
 // The type of the cast being fired is a pointer.
 bool castToPointer;
 
@@ -75,9 +87,6 @@ bool CastToPointer(LexToken* open) {
   }
   return false;
 }
-
-// Argument counts of the calls being read, innermost last.
-std::vector<int> callArgs;
 
 bool CheckingSource() { return notRules && !checkRules; }
 
@@ -214,6 +223,9 @@ void OperatorEvent(int op, LexToken* t, int operands) {
   if (t == nullptr || op < 0 || op > op_while_2) return;
   const bool counted = OperatorCounted((t->flags & kTokFromMacro) != 0);
   const bool inBlock = BlockLevel() > 0;
+  // An operator ends the declarator part of a declaration (what follows an
+  // initializer's '=' is an expression), and so does the '}' of a block.
+  if (op >= op_cond || (op == op_close_brace && inBlock && DeclState() != kDStateMember)) ClearInDeclaration();
   const bool inDeclaration = InDeclaration();
   AtToken at(t);
   bool executable = true;
@@ -223,7 +235,7 @@ void OperatorEvent(int op, LexToken* t, int operands) {
     if (op == op_open_funargs) ++inFcnArgList;
     if (op == op_close_funargs && inFcnArgList > 0) --inFcnArgList;
   } else if (op <= op_subscript) {
-    expressionOpen = true;
+    OpenExpression();
     switch (op) {
       case op_cast: case op_address: case op_plus: case op_sizeof:
         executable = false;
@@ -304,6 +316,16 @@ void OperatorEvent(int op, LexToken* t, int operands) {
   mvValue[op_][op] = 0;
 }
 
+// The end of a full expression, where there may be none.
+void EndFullExpression() {
+  if (expressionOpen) {
+    EndExpression();
+  } else {
+    ZeroVars(exp_);
+    NoteContinuing();
+  }
+}
+
 // Fires the identifier class where the parser's line has rules applied.
 void FireIdentifier() {
   if (RulesApplyOn(thisLine))
@@ -320,7 +342,7 @@ bool WithoutPrototype(const Modifier* function) {
 // The identifier event of checked source: what the name was found to be.
 void IdentifierEvent(int kind, LexToken* t) {
   AtToken at(t);
-  expressionOpen = true;
+  OpenExpression();
   const Declarator* d = t != nullptr ? t->declaration : nullptr;
   if (d == nullptr) {
     SetMVBoolean(idn_, kIdnNotDeclared);
@@ -369,6 +391,7 @@ void InitExpressions(bool newProject) {
   inFcnArgList = 0;
   expressionOpen = false;
   callArgs.clear();
+  lineContinues = false;
   concatLength = 0;
   concatenated = false;
   for (int list = kFcnUOperands; list < kOperandLists; ++list)
@@ -395,6 +418,7 @@ void AddOpnd(const char* text) {
 
 void EndExpression() {
   expressionOpen = false;
+  NoteContinuing();
   if (RulesApplyOn(thisLine))
     DoRules(exp_);
   else
@@ -410,12 +434,7 @@ void SetOp(int op, LexToken* token, int operands) {
   } else if (CheckingSource()) {
     OperatorEvent(op, token, operands);
     // A ';' ends the full expression before it, if there is one.
-    if (op == op_semicolon) {
-      if (expressionOpen)
-        EndExpression();
-      else
-        ZeroVars(exp_);
-    }
+    if (op == op_semicolon) EndFullExpression();
   }
   if (actionTrace == nullptr) return;
   const char* name = OpName(op);
@@ -447,7 +466,7 @@ void DoIdent(int kind, LexToken* token) {
 }
 void DoIntConst(int64_t value) {
   Record("DoIntConst", static_cast<long>(value));
-  expressionOpen = true;
+  if (CheckingSource()) OpenExpression();
   if (Emitting()) CompileInteger(static_cast<int32_t>(value));
 }
 void DoEnumConst(LexToken* token) {
@@ -455,7 +474,7 @@ void DoEnumConst(LexToken* token) {
   if (Emitting()) CompileInteger(token != nullptr ? static_cast<int32_t>(token->value.i) : 0);
   if (CheckingSource()) {
     AtToken at(token);
-    expressionOpen = true;
+    OpenExpression();
     SetMVBoolean(idn_, kIdnConstant);
     SetMVInteger(idn_, kIdnBase, kBaseInt);
     FireIdentifier();
@@ -463,7 +482,7 @@ void DoEnumConst(LexToken* token) {
 }
 void DoCharConst(int64_t value) {
   Record("DoCharConst", static_cast<long>(value));
-  expressionOpen = true;
+  if (CheckingSource()) OpenExpression();
   if (Emitting()) Compile2(305, static_cast<int32_t>(value));
 }
 void DoFloatConst(double value) {
@@ -472,7 +491,7 @@ void DoFloatConst(double value) {
     snprintf(text, sizeof text, "DoFloatConst(%g)", value);
     actionTrace->push_back(text);
   }
-  expressionOpen = true;
+  if (CheckingSource()) OpenExpression();
   if (Emitting()) CompileFloat(value);
 }
 void StringPiece(LexToken* token, int more) {
@@ -486,7 +505,7 @@ void StringPiece(LexToken* token, int more) {
 }
 void DoString(LexToken* token) {
   Record("DoString");
-  expressionOpen = true;
+  if (CheckingSource()) OpenExpression();
   if (CheckingSource() && token == nullptr && concatenated) {
     Do1Rule(evt_, kLexStrConcat, static_cast<MVWord>(concatLength), true);
     concatLength = 0;
@@ -502,7 +521,7 @@ void DoString(LexToken* token) {
 }
 void DoBooleanConst(int64_t value) {
   Record("DoBooleanConst", static_cast<long>(value));
-  expressionOpen = true;
+  if (CheckingSource()) OpenExpression();
   if (Emitting()) CompileInteger(static_cast<int32_t>(value));
 }
 void DoNegate(LexToken* token) {
@@ -525,6 +544,7 @@ void DoFunc(int kind) {
   if (Emitting()) CompileFunc(kind);
   if (CheckingSource()) {
     callArgs.push_back(0);
+    lineContinues = true;
     // The '(' of the call is the parser's current token.
     OperatorEvent(op_open_funargs, yaccToken, 0);
   }
@@ -538,15 +558,16 @@ void DoFunArg() {
     EndExpression();
   }
 }
-void DoCall() {
+void DoCall(LexToken* close) {
   Record("DoCall");
   if (Emitting()) CompileCall();
   if (CheckingSource()) {
     const int count = callArgs.empty() ? 0 : callArgs.back();
     if (!callArgs.empty()) callArgs.pop_back();
-    // The ')' of the call is the parser's current token, or the one before
-    // the look-ahead.
-    LexToken* close = yaccTokenType == ')' ? yaccToken : yaccPrevToken;
+    NoteContinuing();
+    // Without its token, the ')' of the call is the parser's current token,
+    // or the one before the look-ahead.
+    if (close == nullptr) close = yaccTokenType == ')' ? yaccToken : yaccPrevToken;
     OperatorEvent(op_close_funargs, close, 0);
     OperatorEvent(op_call, close, count);
   }
@@ -567,6 +588,51 @@ void BeginConstant() {
 void EndConstant() {
   Record("EndConstant");
   if (calculate && tCode != nullptr && checkRules) CompileEndConstant();
+}
+void StatementExpressionOpened() {
+  ++gnuBlockDepth;
+  lineContinues = true;
+}
+void StatementExpressionClosed() {
+  if (gnuBlockDepth > 0) --gnuBlockDepth;
+  NoteContinuing();
+}
+void EndFullExpr() {
+  Record("EndFullExpr");
+  if (CheckingSource()) EndFullExpression();
+}
+void ResetExpressions() {
+  Record("ResetExpressions");
+  expressionOpen = false;
+  callArgs.clear();
+  inFcnArgList = 0;
+  // Outside every block no statement expression can be open any more.
+  if (BlockLevel() == 0) gnuBlockDepth = 0;
+  NoteContinuing();
+}
+
+void RecordDistinctOperands(int cls) {
+  struct Counted {
+    int cls, slot, list;
+  };
+  static constexpr Counted kCounted[] = {
+      {fcn_, kFcnUOperandsSlot, kFcnUOperands}, {fcn_, kFcnUHOperandsSlot, kFcnUHOperands},
+      {mod_, kModUOperandsSlot, kModUOperands}, {mod_, kModUHOperandsSlot, kModUHOperands},
+      {prj_, kPrjUOperandsSlot, kPrjUOperands}, {prj_, kPrjUHOperandsSlot, kPrjUHOperands},
+  };
+  for (const Counted& c : kCounted) {
+    if (c.cls != cls || !Needed(cls, c.slot)) continue;
+    const auto count = static_cast<int32_t>(operandLists[c.list].size());
+    if (cls == prj_)
+      SetMVInteger(cls, c.slot, count);
+    else
+      SetMVIStat(cls, c.slot, count);
+  }
+  // What a function used is in the module's and the project's lists already.
+  if (cls == fcn_) {
+    operandLists[kFcnUOperands].clear();
+    operandLists[kFcnUHOperands].clear();
+  }
 }
 
 }  // namespace mv

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "analysis/actions_trace.h"
+#include "analysis/expressions.h"
 #include "analysis/functions.h"
 #include "analysis/statements.h"
 #include "driver/options.h"
@@ -183,12 +184,15 @@ void StartGnuBlock() {
   // A block inside an expression has no pseudocode: its statements would
   // empty the value stack under the expression around it.
   if (RuleCompiling() || RuleFolding()) CompileNotAllowed();
-  if (Checking()) OpenExpressionLevel();
+  if (!Checking()) return;
+  OpenExpressionLevel();
+  StatementExpressionOpened();
 }
 void EndGnuBlock() {
   Record("EndGnuBlock");
   if (!Checking()) return;
   CloseExpressionLevel();
+  StatementExpressionClosed();
   SetMVBoolean(exp_, kExpNotAnsi);
 }
 void DoLabel(int named) {

@@ -61,7 +61,6 @@ struct DState {
 DState cur;
 std::vector<DState> stack;
 std::vector<DState> blockStates;
-int initDepth;
 bool startFunc;
 
 // A function declared at file scope, whose recording and firing wait for
@@ -128,13 +127,13 @@ void PushState(int kind) {
   stack.push_back(cur);
   cur = DState{};
   cur.kind = kind;
-  if (kind == kDStateInit) ++initDepth;
+  if (kind == kDStateInit) ++initLevel;
   if (Source()) PushMVValues(dcl_);
 }
 
 void PopState() {
   if (stack.empty()) return;
-  if (cur.kind == kDStateInit && initDepth > 0) --initDepth;
+  if (cur.kind == kDStateInit && initLevel > 0) --initLevel;
   cur = stack.back();
   stack.pop_back();
   // A parse given up inside a nested declaration leaves levels behind that
@@ -576,7 +575,7 @@ void InitDeclare() {
   cur = DState{};
   stack.clear();
   blockStates.clear();
-  initDepth = 0;
+  initLevel = 0;
   startFunc = false;
   currType = nullptr;
   currDecl = nullptr;
@@ -591,8 +590,9 @@ void InitDeclare() {
 bool TypesAllowed() { return cur.allowTypes; }
 bool InDeclaration() { return cur.inDeclaration || cur.kind == kDStateParams || cur.kind == kDStateMember; }
 void SetInDeclaration() { cur.inDeclaration = true; }
+void ClearInDeclaration() { cur.inDeclaration = false; }
 int DeclState() { return cur.kind; }
-bool InInitializer() { return initDepth > 0; }
+bool InInitializer() { return initLevel > 0; }
 bool InFunctionHeader() { return startFunc; }
 
 void DeclareBlockOpened() {
@@ -610,13 +610,13 @@ void DeclareBlockClosed(bool functionBody) {
   if (functionBody && cur.kind == kDStateMember) {
     // A member function defined in its class: the class's members go on.
     ResetDeclaration(cur);
-    initDepth = 0;
+    initLevel = 0;
     startFunc = false;
   } else if (functionBody) {
     ResetDeclaration(cur);
     cur.kind = kDStateOrdinary;
     stack.clear();
-    initDepth = 0;
+    initLevel = 0;
     startFunc = false;
   }
 }
@@ -948,6 +948,8 @@ void DeclEmptyDeclaration() {
 }
 
 void DeclEndDclList() {
+  // A declaration given up inside an initializer leaves its state open.
+  while (cur.kind == kDStateInit && !stack.empty()) PopState();
   DelayedFcn();
   // A declaration stands between a header comment and the next function
   // (not the old-style parameter declarations of that function).
@@ -967,7 +969,7 @@ void DeclRecover() {
   blockStates.clear();
   ResetDeclaration(cur);
   cur.kind = kDStateOrdinary;
-  initDepth = 0;
+  initLevel = 0;
   startFunc = false;
   ruleDecl = currDecl = nullptr;
   dclName.clear();

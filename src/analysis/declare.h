@@ -160,6 +160,7 @@ bool TypesAllowed();
 // A declaration (its first specifier or a typedef name) is being read.
 bool InDeclaration();
 void SetInDeclaration();
+void ClearInDeclaration();
 // The kind of the innermost declaration state (kDState...).
 int DeclState();
 // An initializer expression is being read.

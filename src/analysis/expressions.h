@@ -40,4 +40,14 @@ void AddOpnd(const char* text);
 // rules applied, else it is cleared.
 void EndExpression();
 
+// A statement expression ({ ... }) begins or ends: while one is open, the
+// expression around it goes on, and its statements free no lines.
+void StatementExpressionOpened();
+void StatementExpressionClosed();
+
+// The numbers of distinct operands of a function, module or project (cls is
+// fcn_, mod_ or prj_), for the rules that use them: fcn_ and mod_ record them
+// as statistics, prj_ sets them. The function's lists are emptied then.
+void RecordDistinctOperands(int cls);
+
 }  // namespace mv

@@ -9,6 +9,7 @@
 
 #include "analysis/actions.h"
 #include "analysis/declare.h"
+#include "analysis/expressions.h"
 #include "analysis/module.h"
 #include "analysis/statements.h"
 #include "analysis/symbols.h"
@@ -127,6 +128,7 @@ void RecordFunctionStatistics() {
   });
   if (fcnUOptr != nullptr) SetMVIStat(fcn_, kFcnUOperators, DistinctOperators(fcnUOptr));
   if (fcnUHoptr != nullptr) SetMVIStat(fcn_, kFcnUHOperators, DistinctOperators(fcnUHoptr));
+  RecordDistinctOperands(fcn_);
   if (fcnData.registers != 0) SetMVInteger(fcn_, kFcnRegister, static_cast<int32_t>(fcnData.registers));
 }
 

@@ -84,6 +84,18 @@ void Op(int op, LexToken* token, int operands, int code) {
   Compile(code);
 }
 
+/* An assignment: '=' is opcode 61, a compound assignment's opcode is its
+   token code (270 to 279). */
+void AssignOp(LexToken* token) {
+  static const int kCompound[] = {op_add_assign, op_sub_assign,  op_mul_assign,   op_div_assign, op_rem_assign,
+                                  op_left_assign, op_right_assign, op_and_assign, op_xor_assign, op_or_assign};
+  const int code = token != nullptr ? token->type : '=';
+  if (code >= 270 && code <= 279)
+    Op(kCompound[code - 270], token, 2, code);
+  else
+    Op(op_assign, token, 2, 61);
+}
+
 }  // namespace
 }
 
@@ -140,8 +152,8 @@ void Op(int op, LexToken* token, int operands, int code) {
 %precedence NEW_TYPE_END
 %precedence '*'
 
-%type <i> decl_specs decl_spec struct_kw struct_head struct_anonymous initializer assign_op expr_opt
-%type <p> tag_name delete_kw
+%type <i> decl_specs decl_spec struct_kw struct_head struct_anonymous initializer expr_opt
+%type <p> tag_name delete_kw assign_op sizeof_head
 %type <i> base_clause
 %type <p> qualified_ident operator_name special_name namespace_name
 
@@ -175,8 +187,8 @@ external_declaration:
   | using_declaration
   | ';'
   | template_declaration
-  | error ';'                                 { ResetDeclarations(); }
-  | error '}'                                 { ResetDeclarations(); }
+  | error ';'                                 { ResetDeclarations(); ResetExpressions(); }
+  | error '}'                                 { ResetDeclarations(); ResetExpressions(); }
   ;
 
 /* ---- Declarations ---------------------------------------------------------- */
@@ -189,6 +201,7 @@ declaration:
   | decl_specs error ';'
       {
         if (($1 & kSpecTypedef) != 0) Warning(13);
+        ResetExpressions();
         EndDclList();
       }
   ;
@@ -719,7 +732,7 @@ unlabeled_statement:
   | ASM_BLOCK                                 { EndStmt(kEndSimple); }
   | ASM_BRACED                                { EndStmt(kEndSimple); }
   | pragma                                    { EndStmt(kEndUncounted); }
-  | error ';'                                 { EndStmt(kEndUncounted); }
+  | error ';'                                 { ResetExpressions(); EndStmt(kEndUncounted); }
   ;
 
 label:
@@ -788,8 +801,8 @@ else_head:
 /* The controlling expression of if, while and switch; a missing ')' is a
    mistake that is reported and read over. */
 condition:
-    '(' expression ')'
-  | '(' expression error                      { Warning(7); }
+    '(' expression ')'                        { EndFullExpr(); }
+  | '(' expression error                      { Warning(7); EndFullExpr(); }
   ;
 
 iteration_statement:
@@ -812,7 +825,7 @@ iteration_statement:
     expr_opt ';'
       { SetOp(op_semicolon, $7, 0); DoTest(); }
     expr_opt ')'
-      { DoBlock1(); }
+      { EndFullExpr(); DoBlock1(); }
     statement
       { DoBlock2(); EndStmt(kEndControl); }
   ;
@@ -999,16 +1012,16 @@ postfix_expression:
 
 postfix_not_name:
     primary_expression
-  | IDENTIFIER '(' { DoIdent(1, $1); DoFunc(0); } arguments ')'     { DoCall(); }
-  | qualified_ident '(' { DoIdent(1, $1); DoFunc(0); } arguments ')' { DoCall(); }
+  | IDENTIFIER '(' { DoIdent(1, $1); DoFunc(0); } arguments ')'     { DoCall($5); }
+  | qualified_ident '(' { DoIdent(1, $1); DoFunc(0); } arguments ')' { DoCall($5); }
   /* A call of an operator function by its qualified name: ::operator delete(p). */
   | scope_prefix OPERATOR operator_symbol '('
       { OperatorReference($2); DoIdent(1, $2); DoFunc(0); }
-    arguments ')'                             { DoCall(); }
+    arguments ')'                             { DoCall($7); }
   | scope_prefix ENUM_CONST                   { DoEnumConst($2); }
-  | INTRINSIC '(' { DoFunc(0); } arguments ')'                      { DoCall(); }
-  | ASM '(' { DoFunc(2); } asm_body ')'                             { DoCall(); }
-  | postfix_not_name '(' { DoFunc(1); } arguments ')'               { DoCall(); }
+  | INTRINSIC '(' { DoFunc(0); } arguments ')'                      { DoCall($5); }
+  | ASM '(' { DoFunc(2); } asm_body ')'                             { DoCall($5); }
+  | postfix_not_name '(' { DoFunc(1); } arguments ')'               { DoCall($5); }
   | postfix_expression '[' { SetOp(op_open_bracket, $2, 0); } expression ']'
       { SetOp(op_close_bracket, $5, 0); Op(op_subscript, $2, 2, 269); }
   | postfix_expression '.' IDENTIFIER         { CPPMember('.'); SetOp(op_member, $2, 2); }
@@ -1026,8 +1039,8 @@ postfix_not_name:
   /* C++: a function-like cast (312), a constructor call (297), the named
      casts and typeid. */
   | FCN_CAST '(' { FcnCastStart(); } expr_opt ')'       { FcnCastEnd($1); }
-  | ctor_name PAREN_CTOR { DoFunc(3); } arguments ')'    { DoCall(); }
-  | template_call_name PAREN_CTOR { DoFunc(0); } arguments ')'  { DoCall(); }
+  | ctor_name PAREN_CTOR { DoFunc(3); } arguments ')'    { DoCall($5); }
+  | template_call_name PAREN_CTOR { DoFunc(0); } arguments ')'  { DoCall($5); }
   | NAMED_CAST '<' type_name cast_close cast_open expression ')'
       { NamedCast($1); }
   | TYPEID '(' expression ')'                 { TypeId($1); }
@@ -1088,8 +1101,8 @@ unary_expression:
   | '-' cast_expression                       { DoNegate($1); }
   | '~' cast_expression                       { Op(op_bit_not, $1, 1, 126); }
   | '!' cast_expression                       { Op(op_log_not, $1, 1, 33); }
-  | sizeof_head unary_expression              { DoSizeof(0); Op(op_sizeof, nullptr, 1, 334); }
-  | sizeof_head '(' type_name ')'             { DoSizeof(1); Op(op_sizeof, nullptr, 1, 334); }
+  | sizeof_head unary_expression              { DoSizeof(0); Op(op_sizeof, $1, 1, 334); }
+  | sizeof_head '(' type_name ')'             { DoSizeof(1); Op(op_sizeof, $1, 1, 334); }
   | new_expression                            { EndNewCall(); }
   | delete_kw cast_expression                 { SetOp(op_delete, $1, 1); }
   | delete_kw '[' ']' cast_expression         { SetOp(op_delete, $1, 1); }
@@ -1140,8 +1153,8 @@ new_dimensions:
 
 new_initializer_opt:
     %empty
-  | '(' { DoFunc(3); } arguments ')'          { DoCall(); }
-  | PAREN_CTOR { DoFunc(3); } arguments ')'   { DoCall(); }
+  | '(' { DoFunc(3); } arguments ')'          { DoCall($4); }
+  | PAREN_CTOR { DoFunc(3); } arguments ')'   { DoCall($4); }
   ;
 
 delete_kw:
@@ -1150,7 +1163,7 @@ delete_kw:
   ;
 
 sizeof_head:
-    SIZEOF                                    { BeginSizeof(); }
+    SIZEOF                                    { BeginSizeof(); $$ = $1; }
   ;
 
 cast_expression:
@@ -1236,23 +1249,22 @@ assignment_expression:
     conditional_expression
   | THROW                                     { ThrowExpr($1, 0); }
   | THROW assignment_expression               { ThrowExpr($1, 1); }
-  | unary_expression assign_op assignment_expression
-      { Op(static_cast<int>($2 >> 16), nullptr, 2, static_cast<int>($2 & 0xFFFF)); }
+  | unary_expression assign_op assignment_expression  { AssignOp($2); }
   ;
 
-/* The value: the operator's class 7 index in the high half, its opcode in the low. */
+/* The value is the operator's token. */
 assign_op:
-    '='                                       { $$ = (op_assign << 16) | 61; }
-  | ADD_ASSIGN                                { $$ = (op_add_assign << 16) | 270; }
-  | SUB_ASSIGN                                { $$ = (op_sub_assign << 16) | 271; }
-  | MUL_ASSIGN                                { $$ = (op_mul_assign << 16) | 272; }
-  | DIV_ASSIGN                                { $$ = (op_div_assign << 16) | 273; }
-  | MOD_ASSIGN                                { $$ = (op_rem_assign << 16) | 274; }
-  | SHL_ASSIGN                                { $$ = (op_left_assign << 16) | 275; }
-  | SHR_ASSIGN                                { $$ = (op_right_assign << 16) | 276; }
-  | AND_ASSIGN                                { $$ = (op_and_assign << 16) | 277; }
-  | XOR_ASSIGN                                { $$ = (op_xor_assign << 16) | 278; }
-  | OR_ASSIGN                                 { $$ = (op_or_assign << 16) | 279; }
+    '='
+  | ADD_ASSIGN
+  | SUB_ASSIGN
+  | MUL_ASSIGN
+  | DIV_ASSIGN
+  | MOD_ASSIGN
+  | SHL_ASSIGN
+  | SHR_ASSIGN
+  | AND_ASSIGN
+  | XOR_ASSIGN
+  | OR_ASSIGN
   ;
 
 expression:

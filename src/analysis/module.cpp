@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "analysis/actions_cpp.h"
+#include "analysis/expressions.h"
 #include "analysis/functions.h"
 #include "analysis/statements.h"
 #include "analysis/symbols.h"
@@ -35,7 +36,7 @@ enum : int {
   kModNonexec = 17, kModOperands = 18, kModOperators = 19, kModSimple = 20, kModStatic = 21,
   kModTokens = 22, kModTotalLines = 23, kModUOperators = 25, kModUHOperators = 27, kModUnused = 28, kModWarnings = 29,
   kModWhiteLines = 30,
-  kPrjBegin = 2, kPrjEnd = 6, kPrjModules = 17,
+  kPrjBegin = 2, kPrjEnd = 6, kPrjModules = 17, kPrjUOperators = 25, kPrjUHOperators = 27,
 };
 constexpr int kOperatorCount = 94;
 
@@ -57,6 +58,7 @@ void RecordModuleStatistics() {
   if (mvNeed[mod_] != nullptr && mvNeed[mod_][kModUnused] != 0) SetMVIStat(mod_, kModUnused, UnusedStatics());
   if (modUOptr != nullptr) SetMVIStat(mod_, kModUOperators, DistinctOperators(modUOptr));
   if (modUHoptr != nullptr) SetMVIStat(mod_, kModUHOperators, DistinctOperators(modUHoptr));
+  RecordDistinctOperands(mod_);
 }
 
 }  // namespace
@@ -77,6 +79,8 @@ void ClearOperators(int32_t* table) {
 }
 
 void BeginProject() {
+  // The plain table is kept: prj_u_operators counts over every project of the run.
+  ClearOperators(prjUHoptr);
   ZeroVars(prj_);
   Do1Rule(prj_, kPrjBegin, 1, true);
 }
@@ -107,6 +111,9 @@ void EndModule() {
 
 void EndProject() {
   ResetProjectMacros();
+  if (prjUOptr != nullptr) SetMVInteger(prj_, kPrjUOperators, DistinctOperators(prjUOptr));
+  if (prjUHoptr != nullptr) SetMVInteger(prj_, kPrjUHOperators, DistinctOperators(prjUHoptr));
+  RecordDistinctOperands(prj_);
   mvValue[prj_][kPrjEnd] = 1;
   DoRules(prj_);
   OtherMessages();

@@ -23,6 +23,17 @@
 #include "rules/regions.h"
 #include "support/mverror.h"
 #include "support/public.h"
+
+// A released token record stays poisoned until it is handed out again, so
+// that the sanitizer build reports a token used after its line was freed.
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define MV_TOKEN_POISON(t) ASAN_POISON_MEMORY_REGION((t), sizeof(LexToken))
+#define MV_TOKEN_UNPOISON(t) ASAN_UNPOISON_MEMORY_REGION((t), sizeof(LexToken))
+#else
+#define MV_TOKEN_POISON(t) ((void)(t))
+#define MV_TOKEN_UNPOISON(t) ((void)(t))
+#endif
 #include "support/utility.h"
 
 namespace mv {
@@ -39,6 +50,7 @@ char saveKeyword[128];
 uint32_t yaccNestLevel;
 bool lineContinues;
 int initLevel;
+int gnuBlockDepth;
 bool skipIdentAt, skipIdentDollar, skipIdentAccentGrave;
 int64_t yylvalInt;
 double yylvalFloat;
@@ -84,6 +96,7 @@ bool yaccDelivered;      // the parser has been given yaccToken
 bool endDelivered;       // 301 has been made for this module
 int tokenNumber;         // tokens made by Lex3 in this module (lex_token)
 bool lastWasString;      // the previous token handed over was a string
+bool flushPending;       // the token handed over last is a ';'
 LexToken* lastGiven;     // the last token handed to the parser (not a dropped one)
 int propertyState;       // 1 after __property, 2 after its [ or =
 std::vector<std::string> ignoreList;
@@ -103,6 +116,7 @@ bool IsOperandCode(int code) {
 LexToken* NewToken() {
   LexToken* t = freeTokens;
   if (t != nullptr) {
+    MV_TOKEN_UNPOISON(t);
     freeTokens = t->next;
     memset(t, 0, sizeof *t);
   } else {
@@ -127,6 +141,7 @@ void ReleaseToken(LexToken* t) {
   if (t->text != t->inline_ && t->text != nullptr) FreeXMem(t->text, static_cast<size_t>(t->length) + 1);
   t->next = freeTokens;
   freeTokens = t;
+  MV_TOKEN_POISON(t);
   --mTokCount;
 }
 
@@ -326,6 +341,8 @@ void TokenInit() {
   yaccNestLevel = 0;
   lineContinues = false;
   initLevel = 0;
+  gnuBlockDepth = 0;
+  flushPending = false;
   yaccDelivered = endDelivered = lastWasString = false;
   tokenNumber = 0;
   propertyState = 0;
@@ -678,7 +695,7 @@ int Lex4() {
   if (lex2_needed && CheckingSource()) {
     if (constant != 0) {
       SetMVInteger(lex2_, kLexConstant, constant);
-      if (initial != 0 && (initLevel > 0 || InInitializer())) SetMVInteger(lex2_, kLexInitializer, initial);
+      if (initial != 0 && initLevel > 0) SetMVInteger(lex2_, kLexInitializer, initial);
     }
     FireLex2(t, magic);
   }
@@ -695,12 +712,19 @@ int Lex4() {
 
 int yylex() {
   if (errorFlag) return 0;
+  // A ';' ends a statement or a declaration list. Once the parser asks for
+  // the token after it (the ';' is still its current token), it has reduced
+  // what the ';' ended and holds no token of the lines before the ';' line's
+  // own: they are written out and freed. Inside a statement expression the
+  // statement around it still holds them.
+  if (flushPending) {
+    flushPending = false;
+    if (gnuBlockDepth == 0 && yaccLine != nullptr) FlushToHere(yaccLine->prev);
+  }
   int code;
   do code = Lex4();
   while (code == kTokDropped);
-  // A ';' ends a statement or a declaration list: the lines before its own
-  // are closed and are written out and freed.
-  if (code == ';' && yaccLine != nullptr && CheckingSource()) FlushToHere(yaccLine->prev);
+  flushPending = code == ';' && yaccLine != nullptr && CheckingSource();
   return code;
 }
 

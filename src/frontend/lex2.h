@@ -59,6 +59,9 @@ extern uint32_t yaccNestLevel;
 extern bool lineContinues;
 // Initializer nesting, kept by the parser.
 extern int initLevel;
+// Statement expressions open, kept by the parser: the lines of the statement
+// around one stay while its inner statements end.
+extern int gnuBlockDepth;
 // Options of skip_nonansi_ident.
 extern bool skipIdentAt, skipIdentDollar, skipIdentAccentGrave;
 // The value of the last constant handed to the parser, and the current token record.

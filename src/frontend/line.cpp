@@ -816,7 +816,6 @@ void AdvanceYaccLine() {
     thisLine = yaccLine = yaccToken->line;
     if (lin_needed) {
       yaccContinues = lineContinues;
-      lineContinues = false;
       SetLineVariables();
     }
   }

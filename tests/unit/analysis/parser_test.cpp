@@ -546,25 +546,25 @@ TEST_F(Parser, StatementActionsInOrder) {
     const char* trace;
   } cases[] = {
       {"if ( a ) b = 1 ; else c ( ) ;",
-       "SetOp(op_if,0) BeginIf() DoIdent(0) DoIf() DoIdent(0) DoIntConst(1) SetOp(op_assign,2) Compile(61) "
+       "SetOp(op_if,0) BeginIf() DoIdent(0) EndFullExpr() DoIf() DoIdent(0) DoIntConst(1) SetOp(op_assign,2) Compile(61) "
        "SetOp(op_semicolon,0) EndExpress() EndStmt(1) DoThen() SetOp(op_else,0) DoElse() DoIdent(1) DoFunc(0) "
        "DoCall() SetOp(op_semicolon,0) EndExpress() EndStmt(1) EndElse() EndIf() EndStmt(2)"},
       {"if ( a ) if ( b ) ; else ;",
-       "SetOp(op_if,0) BeginIf() DoIdent(0) DoIf() SetOp(op_if,0) BeginIf() DoIdent(0) DoIf() "
+       "SetOp(op_if,0) BeginIf() DoIdent(0) EndFullExpr() DoIf() SetOp(op_if,0) BeginIf() DoIdent(0) EndFullExpr() DoIf() "
        "SetOp(op_semicolon,0) EmptyStatement() EndStmt(1) DoThen() SetOp(op_else,0) DoElse() SetOp(op_semicolon,0) "
        "EmptyStatement() EndStmt(1) EndElse() EndIf() EndStmt(2) DoThen() NoElse() EndIf() EndStmt(2)"},
       {"while ( i ) i -- ;",
-       "SetOp(op_while_1,0) BeginWhile() DoIdent(0) DoWhile() DoIdent(0) SetOp(op_post_decr,1) Compile(538) "
+       "SetOp(op_while_1,0) BeginWhile() DoIdent(0) EndFullExpr() DoWhile() DoIdent(0) SetOp(op_post_decr,1) Compile(538) "
        "SetOp(op_semicolon,0) EndExpress() EndStmt(1) EndWhile() EndStmt(2)"},
       {"do ; while ( i ) ;",
        "SetOp(op_do,0) BeginDo() SetOp(op_semicolon,0) EmptyStatement() EndStmt(1) SetOp(op_while_2,0) MidDo() "
        "DoIdent(0) SetOp(op_semicolon,0) DoTest() EndStmt(2)"},
       {"for ( i = 0 ; i ; ) break ;",
        "SetOp(op_for,0) BeginFor() DoIdent(0) DoIntConst(0) SetOp(op_assign,2) Compile(61) SetOp(op_semicolon,0) "
-       "DoFor() DoIdent(0) SetOp(op_semicolon,0) DoTest() DoBlock1() SetOp(op_break,0) BeginJump(12) DoBreak() "
+       "DoFor() DoIdent(0) SetOp(op_semicolon,0) DoTest() EndFullExpr() DoBlock1() SetOp(op_break,0) BeginJump(12) DoBreak() "
        "SetOp(op_semicolon,0) EndStmt(1) DoBlock2() EndStmt(2)"},
       {"switch ( x ) { case 1 : continue ; default : ; }",
-       "SetOp(op_switch,0) BeginSwitch() DoIdent(0) DoSwitch() PushBlock() SetOp(op_open_brace,0) SetOp(op_case,0) BeginCase() "
+       "SetOp(op_switch,0) BeginSwitch() DoIdent(0) EndFullExpr() DoSwitch() PushBlock() SetOp(op_open_brace,0) SetOp(op_case,0) BeginCase() "
        "BeginConstant() DoIntConst(1) EndConstant() DoCase() DoLabel(0) SetOp(op_continue,0) BeginJump(13) "
        "SetOp(op_semicolon,0) EndStmt(1) SetOp(op_default,0) DoDefault() DoLabel(0) SetOp(op_semicolon,0) "
        "EmptyStatement() EndStmt(1) "
@@ -596,7 +596,7 @@ TEST_F(Parser, ExpressionActionsInOrder) {
   } cases[] = {
       {"if ( op_plus && lin_length > 80 ) ;",
        "SetOp(op_if,0) BeginIf() DoIdent(0) DoIdent(0) DoIntConst(80) SetOp(op_more,2) Compile(62) "
-       "SetOp(op_log_and,2) Compile(258) DoIf() SetOp(op_semicolon,0) EmptyStatement() EndStmt(1) DoThen() "
+       "SetOp(op_log_and,2) Compile(258) EndFullExpr() DoIf() SetOp(op_semicolon,0) EmptyStatement() EndStmt(1) DoThen() "
        "NoElse() EndIf() EndStmt(2)"},
       {"x = a - b * - c ;",
        "DoIdent(0) DoIdent(0) DoIdent(0) DoIdent(0) DoNegate() SetOp(op_mul,2) Compile(42) SetOp(op_subt,2) "
