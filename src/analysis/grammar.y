@@ -153,7 +153,7 @@ void AssignOp(LexToken* token) {
 %precedence '*'
 
 %type <i> decl_specs decl_spec struct_kw struct_head struct_anonymous initializer expr_opt
-%type <p> tag_name delete_kw assign_op sizeof_head
+%type <p> tag_name delete_kw assign_op sizeof_head template_call_name
 %type <i> base_clause
 %type <p> qualified_ident operator_name special_name namespace_name
 
@@ -1040,7 +1040,8 @@ postfix_not_name:
      casts and typeid. */
   | FCN_CAST '(' { FcnCastStart(); } expr_opt ')'       { FcnCastEnd($1); }
   | ctor_name PAREN_CTOR { DoFunc(3); } arguments ')'    { DoCall($5); }
-  | template_call_name PAREN_CTOR { DoFunc(0); } arguments ')'  { DoCall($5); }
+  | template_call_name PAREN_CTOR { DoIdent(1, $1); DoFunc(0); } arguments ')'  { DoCall($5); }
+  | template_call_name                        { DoIdent(0, $1); }
   | NAMED_CAST '<' type_name cast_close cast_open expression ')'
       { NamedCast($1); }
   | TYPEID '(' expression ')'                 { TypeId($1); }
@@ -1051,7 +1052,7 @@ postfix_not_name:
 /* A function template called with its arguments, or a class template's
    constructor: the token stream makes the '(' 297. */
 template_call_name:
-    TEMPLATE_NAME { TempSpecStart(); } template_args  { TempSpecEnd(); DoIdent(1, $1); }
+    TEMPLATE_NAME { TempSpecStart(); } template_args  { TempSpecEnd(); $$ = $1; }
   ;
 
 /* A class named before the parenthesis of a constructor call: the token
