@@ -189,7 +189,7 @@ int CppToken(LexToken* t, int prev) {
   }
   if (prev == kDestroy) {
     // A destructor's parameter list, unless it is called: p->~C().
-    if (next == '(' && yaccPrevType != '.' && yaccPrevType != kArrow) n->type = kParenProto;
+    if (next == '(' && !InFunctionBody() && yaccPrevType != '.' && yaccPrevType != kArrow) n->type = kParenProto;
     return kIdent;
   }
   if (next == kScope) {

@@ -405,6 +405,8 @@ base_class_name:
   | TYPEDEF_NAME                              { BaseName($1); }
   | IDENTIFIER                                { BaseName($1); }
   | qualified_ident                           { BaseName($1); }
+  | TEMPLATE_NAME template_args               { BaseName($1); }
+  | TEMPLATE_KNOWN template_args              { BaseName($1); }
   ;
 
 tag_name:
@@ -1014,7 +1016,10 @@ postfix_not_name:
     primary_expression
   | IDENTIFIER '(' { DoIdent(1, $1); DoFunc(0); } arguments ')'     { DoCall($5); }
   | qualified_ident '(' { DoIdent(1, $1); DoFunc(0); } arguments ')' { DoCall($5); }
-  /* A call of an operator function by its qualified name: ::operator delete(p). */
+  /* A call of an operator function by its name: operator==(x), ::operator delete(p). */
+  | OPERATOR plain_operator_symbol '('
+      { OperatorReference($1); DoIdent(1, $1); DoFunc(0); }
+    arguments ')'                             { DoCall($6); }
   | scope_prefix OPERATOR operator_symbol '('
       { OperatorReference($2); DoIdent(1, $2); DoFunc(0); }
     arguments ')'                             { DoCall($7); }
@@ -1031,6 +1036,8 @@ postfix_not_name:
   /* An explicit destructor call and an operator function named as a member. */
   | postfix_expression '.' DESTROY IDENTIFIER { CPPMember('.'); SetOp(op_member, $2, 2); }
   | postfix_expression ARROW DESTROY IDENTIFIER  { CPPMember(268); SetOp(op_arrow, $2, 2); }
+  | postfix_expression '.' scope_prefix DESTROY IDENTIFIER    { CPPMember('.'); SetOp(op_member, $2, 2); }
+  | postfix_expression ARROW scope_prefix DESTROY IDENTIFIER  { CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression '.' OPERATOR plain_operator_symbol    { CPPMember('.'); SetOp(op_member, $2, 2); }
   | postfix_expression ARROW OPERATOR plain_operator_symbol  { CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression INC                    { Op(op_post_incr, $2, 1, 536); }
