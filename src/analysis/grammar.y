@@ -406,7 +406,6 @@ base_class_name:
   | IDENTIFIER                                { BaseName($1); }
   | qualified_ident                           { BaseName($1); }
   | TEMPLATE_NAME template_args               { BaseName($1); }
-  | TEMPLATE_KNOWN template_args              { BaseName($1); }
   ;
 
 tag_name:
