@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -211,6 +212,9 @@ inline int RunRulesInput(const uint8_t* data, size_t size) {
   if (MayActOutside(data, size)) return kSkipped;
   WorkDir& dir = WorkDir::Get();
   dir.Enter();
+  // The working directory's r.mvo, written in the same second, would pass
+  // for up to date and the source would never be compiled.
+  std::remove("r.mvo");
   {
     std::ofstream f("r.mv", std::ios::binary);
     f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

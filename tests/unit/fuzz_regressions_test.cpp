@@ -85,3 +85,20 @@ TEST(FuzzRegressionInputs, EveryTargetHasSome) {
 }
 
 }  // namespace
+
+namespace {
+
+int RunRules(const std::string& source) {
+  mvtest::StderrCapture quiet;
+  return mvfuzz::RunRulesInput(reinterpret_cast<const uint8_t*>(source.data()), source.size());
+}
+
+// The rules target must reach the compiler: its working directory holds an
+// r.mvo of its own, which must not pass for the compiled input.
+TEST(FuzzRulesEntry, CompilesTheInput) {
+  EXPECT_EQ(RunRules("if (lin_end) do ; while (lin_end);\n"), 15);
+  EXPECT_EQ(RunRules("if (lin_end) switch (lin_length) { case strlen(\"ab\"): ; }\n"), 1);
+  EXPECT_EQ(RunRules("if (lin_end) printf(\"%d\\n\", lin_length);\n"), 0);
+}
+
+}  // namespace
