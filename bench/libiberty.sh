@@ -2,7 +2,8 @@
 # bench/parse.sh); sourced, with the benchmark's arguments:
 #   [CORPUS_DIR] [RUNS]   (default /tmp/corpus, 5 runs)
 # It leaves: root (the source tree), runs, src (the corpus folder), MORVANE
-# (built into build-bench unless given), work (a temporary folder removed at
+# (the executable BENCH_TARGET, default morvane, built into build-bench
+# unless MORVANE names one), work (a temporary folder removed at
 # exit), INCLUDE exported and hostdefs from tools/hostenv, flags (flags.txt),
 # files (files.txt) and their number n, empties (as many empty modules), and
 # the functions best and ratio. The working directory is the source tree.
@@ -17,8 +18,8 @@ src="$corpus/A-libiberty"
 
 if [ -z "${MORVANE:-}" ]; then
   cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DMORVANE_BENCH=ON >/dev/null
-  cmake --build build-bench -j2 --target morvane >/dev/null
-  MORVANE=$root/build-bench/morvane
+  cmake --build build-bench -j2 --target "${BENCH_TARGET:-morvane}" >/dev/null
+  MORVANE=$root/build-bench/${BENCH_TARGET:-morvane}
 fi
 
 work=$(mktemp -d)

@@ -42,6 +42,7 @@ FILE* proFile;
 StrCell* headerListBoundary;
 int compiling;
 int rulesLoaded;
+ModuleReader readModule = yyparse;
 
 namespace {
 
@@ -313,7 +314,7 @@ void ModuleLoop() {
     TokenInit();
     InitExpressions(cell == sourceList);
     InitParser();
-    yyparse();
+    readModule();
     fflush(stdout);
     FlushAllLines();
     EndModule();

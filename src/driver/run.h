@@ -23,6 +23,12 @@ extern StrCell* headerListBoundary;
 extern int compiling;      // a compiled rule file is being written
 extern int rulesLoaded;    // compiled rules are installed
 
+// What each module's tokens go to: the parser. A benchmark of the
+// preprocessor and the token stream alone puts a loop that only pulls them
+// here (bench/tokens_main.cpp).
+using ModuleReader = int (*)();
+extern ModuleReader readModule;
+
 // The banner: program name and version, then the maker's notice.
 const char* BannerLine();
 const char* NoticeLine();
