@@ -89,15 +89,18 @@ EnumConst* FindEnumIn(EnumConst* list, const char* name) {
   return nullptr;
 }
 
-// A sorted chain: stops at the first greater name.
-Declarator* FindSorted(const DeclTable& table, const char* name) {
-  for (Declarator* d = table.chain[Hash(name)]; d != nullptr; d = d->next) {
+// A sorted chain: stops at the first greater name. The chain index is the
+// name's Hash, which a caller looking in several tables computes once.
+Declarator* FindSorted(const DeclTable& table, const char* name, unsigned chain) {
+  for (Declarator* d = table.chain[chain]; d != nullptr; d = d->next) {
     const int c = strcmp(d->name.c_str(), name);
     if (c == 0) return d;
     if (c > 0) break;
   }
   return nullptr;
 }
+
+Declarator* FindSorted(const DeclTable& table, const char* name) { return FindSorted(table, name, Hash(name)); }
 
 void InsertSorted(DeclTable& table, Declarator* decl) {
   Declarator** at = &table.chain[Hash(decl->name.c_str())];
@@ -279,21 +282,22 @@ int FindTypeDef(const char* name, LexToken*, int scopeClass, int, int wantTypes)
         }
     }
   }
+  const unsigned chain = Hash(name);
   if (wantTypes != 0) {
-    if (Declarator* d = FindIn(modTypeDef.chain[Hash(name)], name)) {
+    if (Declarator* d = FindIn(modTypeDef.chain[chain], name)) {
       foundDec = d;
       idFound = true;
       return kLookTypedef;
     }
   }
-  Declarator* d = FindSorted(statIdent, name);
-  if (d == nullptr) d = FindSorted(extIdent, name);
+  Declarator* d = FindSorted(statIdent, name, chain);
+  if (d == nullptr) d = FindSorted(extIdent, name, chain);
   if (d != nullptr) {
     foundDec = d;
     idFound = true;
     return kLookIdent;
   }
-  if (EnumConst* e = FindEnumIn(modEnums.chain[Hash(name)], name)) {
+  if (EnumConst* e = FindEnumIn(modEnums.chain[chain], name)) {
     foundEnum = e;
     thisEnumValue = e->value;
     idFound = true;

@@ -1,8 +1,10 @@
 // The keyword tables of the dialects, the directive names, the rule-file
 // words and the display texts of token codes.
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "driver/options.h"
 #include "frontend/lex.h"
@@ -17,8 +19,7 @@ struct Keyword {
   int code;
 };
 
-// Every table is in ascending byte order (as strcmp compares), so a search
-// stops at the first entry greater than the word.
+// Each table lists its words in ascending byte order.
 // cKeywords: 21
 constexpr Keyword cKeywords[] = {
     {"asm", 368}, {"auto", 341}, {"break", 324}, {"case", 325}, {"continue", 326}, {"default", 327},
@@ -127,66 +128,82 @@ static_assert(Sorted(cKeywords) && Sorted(typeKeywords) && Sorted(ansiKeywords) 
               Sorted(bcbKeywords) && Sorted(SQLkeywords) && Sorted(ppKeywords));
 static_assert(std::size(exKeywords) == 98);
 
-// A table with the index of the first entry of each first byte, so that a
-// search only walks the words that share the word's first byte.
-// Most words looked up are no keyword: the lengths of the table's words of
-// each first byte (bit n for length n, bit 63 for 63 and more) turn them away
-// before any comparison.
-struct Table {
-  const Keyword* words;
-  std::array<uint8_t, 257> start;  // start[b]: first entry whose first byte is >= b
-  std::array<uint64_t, 256> lengths;
+// Every word of every table in one hash index: a lookup hashes the word once
+// and finds its code in each table (0 where a table lacks it), so that the
+// dialect's order of tables is followed without searching each of them.
+enum TableId : int { kC, kType, kAnsi, kCpp, kEx, kSym, kVax, kHigh, kBcb, kSQL, kPP, kTableCount };
+
+struct WordCodes {
+  const char* word;
+  size_t length;
+  int code[kTableCount];
 };
 
-constexpr size_t LengthBit(size_t n) { return n < 63 ? n : 63; }
-
-template <size_t N>
-constexpr Table MakeTable(const Keyword (&t)[N]) {
-  static_assert(N < 256);
-  Table table{t, {}, {}};
-  size_t i = 0;
-  for (int b = 0; b < 256; ++b) {
-    while (i < N && static_cast<unsigned char>(t[i].word[0]) < b) ++i;
-    table.start[b] = static_cast<uint8_t>(i);
+class WordIndex {
+ public:
+  WordIndex() {
+    Add(kC, cKeywords);
+    Add(kType, typeKeywords);
+    Add(kAnsi, ansiKeywords);
+    Add(kCpp, cppKeywords);
+    Add(kEx, exKeywords);
+    Add(kSym, symKeywords);
+    Add(kVax, vaxKeywords);
+    Add(kHigh, highKeywords);
+    Add(kBcb, bcbKeywords);
+    Add(kSQL, SQLkeywords);
+    Add(kPP, ppKeywords);
   }
-  table.start[256] = static_cast<uint8_t>(N);
-  for (const Keyword& k : t) {
-    size_t n = 0;
-    while (k.word[n] != 0) ++n;
-    table.lengths[static_cast<unsigned char>(k.word[0])] |= uint64_t{1} << LengthBit(n);
+  // The word's entry, or null when no table holds it.
+  const WordCodes* Find(const char* word, size_t length) const {
+    // Keywords are short: a longer word is turned away before hashing.
+    if (length > kLongest || length == 0) return nullptr;
+    for (size_t at = Hash(word, length);; at = (at + 1) & kMask) {
+      const int i = slots_[at];
+      if (i < 0) return nullptr;
+      const WordCodes& e = entries_[static_cast<size_t>(i)];
+      if (e.length == length && memcmp(e.word, word, length) == 0) return &e;
+    }
   }
-  return table;
-}
 
-constexpr Table kC = MakeTable(cKeywords);
-constexpr Table kType = MakeTable(typeKeywords);
-constexpr Table kAnsi = MakeTable(ansiKeywords);
-constexpr Table kCpp = MakeTable(cppKeywords);
-constexpr Table kEx = MakeTable(exKeywords);
-constexpr Table kSym = MakeTable(symKeywords);
-constexpr Table kVax = MakeTable(vaxKeywords);
-constexpr Table kHigh = MakeTable(highKeywords);
-constexpr Table kBcb = MakeTable(bcbKeywords);
-constexpr Table kSQL = MakeTable(SQLkeywords);
-constexpr Table kPP = MakeTable(ppKeywords);
-
-// The word's code in one table, or 0. Words are unique within a table, so
-// halving the range of the first byte finds what a walk from the start would.
-inline int Search(const Table& t, const char* word, size_t length) {
-  const unsigned char first = static_cast<unsigned char>(word[0]);
-  if ((t.lengths[first] >> LengthBit(length) & 1) == 0) return 0;
-  int low = t.start[first];
-  int high = t.start[first + 1];
-  while (low < high) {
-    const int mid = (low + high) / 2;
-    const int d = strcmp(t.words[mid].word + 1, word + 1);
-    if (d == 0) return t.words[mid].code;
-    if (d < 0)
-      low = mid + 1;
-    else
-      high = mid;
+ private:
+  static constexpr size_t kSlots = 1024;  // a power of two, well above the number of words
+  static constexpr size_t kMask = kSlots - 1;
+  static constexpr size_t kLongest = 32;
+  static size_t Hash(const char* word, size_t length) {
+    uint32_t h = 2166136261u;
+    for (size_t i = 0; i < length; ++i) h = (h ^ static_cast<unsigned char>(word[i])) * 16777619u;
+    return (h ^ (h >> 15)) & kMask;
   }
-  return 0;
+  template <size_t N>
+  void Add(TableId table, const Keyword (&words)[N]) {
+    for (const Keyword& k : words) {
+      const size_t n = strlen(k.word);
+      if (n > kLongest) std::abort();  // a table word the index cannot hold
+      size_t at = Hash(k.word, n);
+      for (; slots_[at] >= 0; at = (at + 1) & kMask) {
+        WordCodes& e = entries_[static_cast<size_t>(slots_[at])];
+        if (e.length == n && memcmp(e.word, k.word, n) == 0) break;
+      }
+      if (slots_[at] < 0) {
+        slots_[at] = static_cast<int>(entries_.size());
+        entries_.push_back(WordCodes{k.word, n, {}});
+      }
+      entries_[static_cast<size_t>(slots_[at])].code[table] = k.code;
+    }
+  }
+  std::vector<WordCodes> entries_;
+  std::array<int, kSlots> slots_ = Empty();
+  static std::array<int, kSlots> Empty() {
+    std::array<int, kSlots> a;
+    a.fill(-1);
+    return a;
+  }
+};
+
+const WordIndex& Words() {
+  static const WordIndex index;
+  return index;
 }
 
 // The code's first word in one table, or null.
@@ -244,8 +261,8 @@ constexpr int kMetawareVar = 5;  // lex_metaware in class 1
 }  // namespace
 
 int FindCKeyword(const char* word) {
-  const size_t n = strlen(word);
-  auto find = [word, n](const Table& t) { return Search(t, word, n); };
+  const WordCodes* e = Words().Find(word, strlen(word));
+  auto find = [e](TableId t) { return e != nullptr ? e->code[t] : 0; };
   int code;
   if ((code = find(kC)) != 0) return code;
   if ((code = find(kType)) != 0) {
@@ -279,16 +296,16 @@ int FindCKeyword(const char* word) {
 }
 
 int FindStdCppKeyword(const char* word) {
-  const size_t n = strlen(word);
-  int code;
-  for (const Table* t : {&kC, &kType, &kAnsi, &kCpp})
-    if ((code = Search(*t, word, n)) != 0) return code;
+  const WordCodes* e = Words().Find(word, strlen(word));
+  if (e == nullptr) return kTokIdent;
+  for (TableId t : {kC, kType, kAnsi, kCpp})
+    if (e->code[t] != 0) return e->code[t];
   return kTokIdent;
 }
 
 int FindPPKeyword(const char* word) {
-  const int code = Search(kPP, word, strlen(word));
-  return code != 0 ? code : kTokPPOther;
+  const WordCodes* e = Words().Find(word, strlen(word));
+  return e != nullptr && e->code[kPP] != 0 ? e->code[kPP] : kTokPPOther;
 }
 
 const char* FindString(int code) {

@@ -3,6 +3,7 @@
 // lexTokenValue; Lex2 looks words up and converts constants.
 #include "frontend/lex.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -366,8 +367,14 @@ int LexIdent() {
     // Letters, digits and _ further on the line are taken straight from it.
     if (const char* p = PlainAhead()) {
       int k = 0;
-      while ((Bits(p[k]) & kWord) != 0) Put(p[k++]);
-      if (k > 0) PlainSkip(k);
+      while ((Bits(p[k]) & kWord) != 0) ++k;
+      if (k > 0) {
+        const int take = std::min(k, kMaxTokenLength - textLength);
+        memcpy(lexTokenValue + textLength, p, static_cast<size_t>(take));
+        textLength += take;
+        if (take < k) textOverflow = true;
+        PlainSkip(k);
+      }
     }
     ch = Next();
   } while (IsIdent(ch));

@@ -73,10 +73,10 @@ enum : int { kOpMacroArg = 10, kOpMacroBegin = 11, kOpMacroCall = 12 };
 enum : int { kPrjConflicts = 4, kPrjMacros = 15 };
 
 Macro* modMacros[kHashChains];
-// How many names of the module table fall on each slot of a second, finer
-// hash: a name on an empty slot is no module macro, and most identifiers
-// are turned away without walking their chain.
-uint32_t modNameCount[1u << 14];
+// The module table's macros once more, on the slots of a second, finer hash
+// (chained through slotNext, the newest first as in the buckets): lookups
+// walk these short chains, and most identifiers meet an empty slot.
+Macro* modSlots[1u << 14];
 // A directive or a rule met while a call's arguments are read may undefine
 // the macro being expanded: its record stays until no expansion is running.
 int runningExpansions;
@@ -84,6 +84,7 @@ std::vector<Macro*> retiredMacros;
 // In cross-module project checking, the first definition of each name made
 // by the project's earlier modules; it lives until the project ends.
 Macro* prjMacros[kHashChains];
+size_t prjMacroCount;  // lookups in an empty project table are skipped
 std::set<std::string> undefList;
 PPStream top{{}, true};
 bool readingSource;  // the expander reads raw tokens through the lexer
@@ -395,7 +396,7 @@ std::string ListText(const PPList& list) {
 
 namespace {
 
-// The name's slot in modNameCount, from its length and its first and last
+// The name's slot in modSlots, from its length and its first and last
 // eight bytes: a lookup that most names fail costs no walk over the name.
 size_t NameSlot(const char* name, size_t* length) {
   const size_t n = strlen(name);
@@ -407,14 +408,19 @@ size_t NameSlot(const char* name, size_t* length) {
   return static_cast<size_t>(h >> 50);  // 14 bits
 }
 
-void ClearNameCounts() { memset(modNameCount, 0, sizeof modNameCount); }
+void ClearNameCounts() { memset(modSlots, 0, sizeof modSlots); }
 
 Macro* FindIn(Macro* const* table, const char* name) {
-  // Chains are long (127 of them for thousands of names): the length and
-  // the first byte turn most names away before a full comparison.
   size_t n;
   const size_t slot = NameSlot(name, &n);
-  if (table == modMacros && modNameCount[slot] == 0) return nullptr;
+  if (table == modMacros) {
+    for (Macro* m = modSlots[slot]; m != nullptr; m = m->slotNext)
+      if (m->name.size() == n && memcmp(m->name.data(), name, n) == 0) return m;
+    return nullptr;
+  }
+  if (table == prjMacros && prjMacroCount == 0) return nullptr;
+  // The buckets are long (127 of them for thousands of names): the length
+  // and the first byte turn most names away before a full comparison.
   for (Macro* m = table[Hashit(name)]; m != nullptr; m = m->next)
     if (m->name.size() == n && m->name[0] == name[0] && memcmp(m->name.data(), name, n) == 0) return m;
   return nullptr;
@@ -429,7 +435,9 @@ Macro* NewMacro(const std::string& name) {
 }
 
 void Insert(Macro* m) {
-  ++modNameCount[NameSlot(m->name.c_str(), nullptr)];
+  Macro*& first = modSlots[NameSlot(m->name.c_str(), nullptr)];
+  m->slotNext = first;
+  first = m;
   Macro*& head = modMacros[Hashit(m->name.c_str())];
   m->next = head;
   head = m;
@@ -478,6 +486,7 @@ void FreeTable(Macro** table) {
     table[i] = nullptr;
   }
   if (table == modMacros) ClearNameCounts();
+  if (table == prjMacros) prjMacroCount = 0;
 }
 
 }  // namespace
@@ -516,7 +525,9 @@ void UndefMacro(const char* name, bool fromSource) {
   if (*link == nullptr) return;
   Macro* gone = *link;
   *link = gone->next;
-  --modNameCount[NameSlot(gone->name.c_str(), nullptr)];
+  Macro** slot = &modSlots[NameSlot(gone->name.c_str(), nullptr)];
+  while (*slot != gone) slot = &(*slot)->slotNext;
+  *slot = gone->slotNext;
   if (runningExpansions > 0)
     retiredMacros.push_back(gone);
   else
@@ -1293,6 +1304,7 @@ void ResetMacros() {
         // The bucket of a name is the same in both tables.
         m->next = prjMacros[i];
         prjMacros[i] = m;
+        ++prjMacroCount;
         if ((m->flags & kMacroPredefined) == 0 && mvValue[prj_] != nullptr) mvValue[prj_][kPrjMacros] += 1;
       } else {
         delete m;

@@ -50,6 +50,7 @@ struct Macro {
   std::vector<std::string> params;
   PPList body;
   int nameId;  // for hide sets, 0 until the macro is first expanded
+  Macro* slotNext;  // the module table's finer index (macros.cpp)
 };
 
 // ---- Interfaces of the driver ---------------------------------------------------
