@@ -73,10 +73,11 @@ enum : int { kOpMacroArg = 10, kOpMacroBegin = 11, kOpMacroCall = 12 };
 enum : int { kPrjConflicts = 4, kPrjMacros = 15 };
 
 Macro* modMacros[kHashChains];
-// The module table's macros once more, on the slots of a second, finer hash
+// The macros of each table once more, on the slots of a second, finer hash
 // (chained through slotNext, the newest first as in the buckets): lookups
 // walk these short chains, and most identifiers meet an empty slot.
-Macro* modSlots[1u << 14];
+constexpr size_t kSlots = 1u << 14;
+Macro* modSlots[kSlots];
 // A directive or a rule met while a call's arguments are read may undefine
 // the macro being expanded: its record stays until no expansion is running.
 int runningExpansions;
@@ -84,7 +85,7 @@ std::vector<Macro*> retiredMacros;
 // In cross-module project checking, the first definition of each name made
 // by the project's earlier modules; it lives until the project ends.
 Macro* prjMacros[kHashChains];
-size_t prjMacroCount;  // lookups in an empty project table are skipped
+Macro* prjSlots[kSlots];
 std::set<std::string> undefList;
 PPStream top{{}, true};
 bool readingSource;  // the expander reads raw tokens through the lexer
@@ -408,21 +409,13 @@ size_t NameSlot(const char* name, size_t* length) {
   return static_cast<size_t>(h >> 50);  // 14 bits
 }
 
-void ClearNameCounts() { memset(modSlots, 0, sizeof modSlots); }
+Macro** SlotsOf(Macro* const* table) { return table == modMacros ? modSlots : prjSlots; }
 
 Macro* FindIn(Macro* const* table, const char* name) {
   size_t n;
   const size_t slot = NameSlot(name, &n);
-  if (table == modMacros) {
-    for (Macro* m = modSlots[slot]; m != nullptr; m = m->slotNext)
-      if (m->name.size() == n && memcmp(m->name.data(), name, n) == 0) return m;
-    return nullptr;
-  }
-  if (table == prjMacros && prjMacroCount == 0) return nullptr;
-  // The buckets are long (127 of them for thousands of names): the length
-  // and the first byte turn most names away before a full comparison.
-  for (Macro* m = table[Hashit(name)]; m != nullptr; m = m->next)
-    if (m->name.size() == n && m->name[0] == name[0] && memcmp(m->name.data(), name, n) == 0) return m;
+  for (Macro* m = SlotsOf(table)[slot]; m != nullptr; m = m->slotNext)
+    if (m->name.size() == n && memcmp(m->name.data(), name, n) == 0) return m;
   return nullptr;
 }
 
@@ -485,8 +478,7 @@ void FreeTable(Macro** table) {
     }
     table[i] = nullptr;
   }
-  if (table == modMacros) ClearNameCounts();
-  if (table == prjMacros) prjMacroCount = 0;
+  memset(SlotsOf(table), 0, sizeof modSlots);
 }
 
 }  // namespace
@@ -1304,7 +1296,9 @@ void ResetMacros() {
         // The bucket of a name is the same in both tables.
         m->next = prjMacros[i];
         prjMacros[i] = m;
-        ++prjMacroCount;
+        Macro*& first = prjSlots[NameSlot(m->name.c_str(), nullptr)];
+        m->slotNext = first;
+        first = m;
         if ((m->flags & kMacroPredefined) == 0 && mvValue[prj_] != nullptr) mvValue[prj_][kPrjMacros] += 1;
       } else {
         delete m;
@@ -1313,7 +1307,7 @@ void ResetMacros() {
     }
     modMacros[i] = nullptr;
   }
-  ClearNameCounts();
+  memset(modSlots, 0, sizeof modSlots);
   top.q.clear();
 }
 
