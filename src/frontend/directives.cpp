@@ -102,7 +102,7 @@ bool SkipRest() {
 std::string RawName() {
   PPTok t;
   if (!DirectiveToken(&t, false)) return "";
-  return t.code == kTokIdent ? t.text : "";
+  return t.code == kTokIdent ? std::string(t.text) : std::string();
 }
 
 // ---- The expression evaluator ------------------------------------------------------------
@@ -329,7 +329,7 @@ struct Expr {
     int32_t v = 0;
     bool ok = false;
     if (c == kTokIdent) {
-      const std::string name = la.text;
+      const std::string name(la.text);
       Consume();
       if (Match('(')) {
         const int o = Code();

@@ -35,6 +35,76 @@
 
 namespace mv {
 
+// ---- Token texts -----------------------------------------------------------------
+
+namespace {
+
+// The interned texts: an open-addressing table of the texts, whose
+// characters live in large blocks that are never freed.
+struct TextEntry {
+  const char* text;
+  uint32_t length;
+  uint32_t hash;
+};
+std::vector<TextEntry> textSlots(1u << 12);
+size_t textsUsed;
+char* blockAt;
+size_t blockRoom;
+
+uint32_t TextHash(const char* text, size_t length) {
+  uint32_t h = 2166136261u;
+  for (size_t i = 0; i < length; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * 16777619u;
+  return h;
+}
+
+const char* StoreText(const char* text, size_t length) {
+  constexpr size_t kBlock = 1u << 16;
+  char* at;
+  if (length + 1 > kBlock / 4) {
+    at = new char[length + 1];
+  } else {
+    if (length + 1 > blockRoom) {
+      blockAt = new char[kBlock];
+      blockRoom = kBlock;
+    }
+    at = blockAt;
+    blockAt += length + 1;
+    blockRoom -= length + 1;
+  }
+  memcpy(at, text, length);
+  at[length] = 0;
+  return at;
+}
+
+void GrowTexts() {
+  std::vector<TextEntry> old(textSlots.size() * 2);
+  old.swap(textSlots);
+  const size_t mask = textSlots.size() - 1;
+  for (const TextEntry& e : old) {
+    if (e.text == nullptr) continue;
+    size_t at = e.hash & mask;
+    while (textSlots[at].text != nullptr) at = (at + 1) & mask;
+    textSlots[at] = e;
+  }
+}
+
+}  // namespace
+
+const char* InternText(const char* text, size_t length) {
+  if (length == 0) return kEmptyText;
+  const uint32_t h = TextHash(text, length);
+  const size_t mask = textSlots.size() - 1;
+  size_t at = h & mask;
+  for (; textSlots[at].text != nullptr; at = (at + 1) & mask) {
+    const TextEntry& e = textSlots[at];
+    if (e.hash == h && e.length == length && memcmp(e.text, text, length) == 0) return e.text;
+  }
+  const char* stored = StoreText(text, length);
+  textSlots[at] = TextEntry{stored, static_cast<uint32_t>(length), h};
+  if (++textsUsed * 2 > textSlots.size()) GrowTexts();
+  return stored;
+}
+
 std::string saveMacro;
 std::string macName;
 std::string pragName;
@@ -259,15 +329,16 @@ bool TakeParen(PPStream& s) {
 // ---- Text of tokens ------------------------------------------------------------------
 
 std::string TokText(const PPTok& t) {
+  const std::string text(t.text);
   switch (t.code) {
-    case kTokString: return (t.wide ? "L\"" : "\"") + t.text + "\"";
-    case kTokChar: return (t.wide ? "L'" : "'") + t.text + "'";
-    case kTokInt: return t.text + t.suffix;
+    case kTokString: return (t.wide ? "L\"" : "\"") + text + "\"";
+    case kTokChar: return (t.wide ? "L'" : "'") + text + "'";
+    case kTokInt: return text + t.suffix;
     case kTokFloat:
-      if (*t.suffix != 0) return t.text + t.suffix;
-      return t.floatSuffix != 0 ? t.text + t.floatSuffix : t.text;
+      if (*t.suffix != 0) return text + t.suffix;
+      return t.floatSuffix != 0 ? text + t.floatSuffix : text;
     case kTokEmpty: return "";
-    default: return t.text;
+    default: return text;
   }
 }
 
@@ -289,13 +360,15 @@ PPTok Stringize(const PPList& arg) {
   s.code = kTokString;
   size_t last = arg.size();
   while (last > 0 && arg[last - 1].code == kTokEmpty) --last;
+  std::string text;
   for (size_t i = 0; i < last; ++i) {
     const PPTok& t = arg[i];
     if (t.code == kTokEmpty) continue;
-    if (t.code == kTokString || t.code == kTokChar) s.text += QuotedText(t);
-    else s.text += TokText(t);
-    if (t.white && i + 1 < last) s.text += ' ';
+    if (t.code == kTokString || t.code == kTokChar) text += QuotedText(t);
+    else text += TokText(t);
+    if (t.white && i + 1 < last) text += ' ';
   }
+  s.text = text;
   return s;
 }
 
@@ -339,7 +412,7 @@ PPList TokenizeText(const char* text) {
       const unsigned char* body = p;
       while (*p != 0 && *p != quote) p += (*p == '\\' && p[1] != 0) ? 2 : 1;
       t.code = quote == '"' ? kTokString : kTokChar;
-      t.text.assign(reinterpret_cast<const char*>(body), static_cast<size_t>(p - body));
+      t.text = std::string_view(reinterpret_cast<const char*>(body), static_cast<size_t>(p - body));
       if (*p != 0) ++p;
     } else if (IsDigitChar(*p) || (*p == '.' && IsDigitChar(p[1]))) {
       bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X');
@@ -364,10 +437,10 @@ PPList TokenizeText(const char* text) {
     } else if (IdentChar(*p) || *p == '@') {
       while (IdentChar(*p) || *p == '@') ++p;
       t.code = kTokIdent;
-      t.text.assign(reinterpret_cast<const char*>(start), static_cast<size_t>(p - start));
+      t.text = std::string_view(reinterpret_cast<const char*>(start), static_cast<size_t>(p - start));
     } else {
       t.code = *p;
-      t.text.assign(1, static_cast<char>(*p));
+      t.text = std::string_view(reinterpret_cast<const char*>(p), 1);
       for (const OpText& op : kOps) {
         const size_t n = strlen(op.text);
         if (strncmp(reinterpret_cast<const char*>(p), op.text, n) == 0) {
@@ -562,7 +635,7 @@ void ScanMacro() {
   SetPPInt(kPPMacro, static_cast<int32_t>(name.text.size()));
   if (name.text == "NO_EXT_KEYS") extendedKeys = 0;
   macName = name.text;
-  Macro* m = NewMacro(name.text);
+  Macro* m = NewMacro(std::string(name.text));
   std::unique_ptr<Macro> owner(m);
   if (lexChar == '(') {
     m->flags |= kMacroFunction;
@@ -577,7 +650,7 @@ void ScanMacro() {
         m->params.push_back("__VA_ARGS__");
         m->flags |= kMacroVariadic;
       } else if (p.code == kTokIdent) {
-        m->params.push_back(p.text);
+        m->params.emplace_back(p.text);
       } else {
         FatalError(5, FatalText(5));
       }

@@ -4,8 +4,10 @@
 // stack and the expression evaluator in directives.cpp.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace mv {
@@ -20,9 +22,39 @@ inline constexpr int kMaxDefineText = 2048;  // -D texts this long or longer are
 inline constexpr int kMaxErrorText = 5000;   // characters of an error directive's message
 inline constexpr int kMaxIfDepth = 10000;    // open conditional groups
 
+// The text of a preprocessor token, interned: every distinct text is kept
+// once, NUL-terminated, for the whole run, so that tokens copy their texts
+// as a pointer and a length, and equal texts have equal pointers.
+inline constexpr char kEmptyText[1] = "";
+const char* InternText(const char* text, size_t length);
+
+class PPText {
+ public:
+  PPText() = default;
+  explicit PPText(std::string_view s) : p_(InternText(s.data(), s.size())), n_(static_cast<uint32_t>(s.size())) {}
+  PPText& operator=(std::string_view s) { return *this = PPText(s); }
+  PPText& operator=(const char* s) { return *this = PPText(std::string_view(s)); }
+  PPText& operator=(const std::string& s) { return *this = PPText(std::string_view(s)); }
+  const char* c_str() const { return p_; }
+  const char* data() const { return p_; }
+  size_t size() const { return n_; }
+  bool empty() const { return n_ == 0; }
+  char operator[](size_t i) const { return p_[i]; }
+  const char* begin() const { return p_; }
+  const char* end() const { return p_ + n_; }
+  size_t find(std::string_view s) const { return std::string_view(*this).find(s); }
+  operator std::string_view() const { return {p_, n_}; }
+  friend bool operator==(const PPText& a, const PPText& b) { return a.p_ == b.p_; }
+  friend bool operator==(const PPText& a, std::string_view b) { return std::string_view(a) == b; }
+
+ private:
+  const char* p_ = kEmptyText;
+  uint32_t n_ = 0;
+};
+
 struct PPTok {
   int code = 0;
-  std::string text;
+  PPText text;
   bool white = false;     // white space follows
   bool noExpand = false;  // met while its own macro was being expanded: never expanded again
   bool wide = false;
