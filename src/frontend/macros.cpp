@@ -51,10 +51,23 @@ size_t textsUsed;
 char* blockAt;
 size_t blockRoom;
 
+// Eight bytes at a time: token texts are mostly short.
 uint32_t TextHash(const char* text, size_t length) {
-  uint32_t h = 2166136261u;
-  for (size_t i = 0; i < length; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * 16777619u;
-  return h;
+  uint64_t h = length * 0x9E3779B97F4A7C15ull;
+  size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    uint64_t w;
+    memcpy(&w, text + i, 8);
+    h = (h ^ w) * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 29;
+  }
+  if (i < length) {
+    uint64_t w = 0;
+    memcpy(&w, text + i, length - i);
+    h = (h ^ w) * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 29;
+  }
+  return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
 const char* StoreText(const char* text, size_t length) {
@@ -672,7 +685,9 @@ void ScanMacro() {
   }
   const bool function = (m->flags & kMacroFunction) != 0;
   int length = 0;
-  std::vector<int> refs(m->params.size(), 0);
+  // Uses of each parameter in the body; kept from one definition to the next.
+  static std::vector<int> refs;
+  refs.assign(m->params.size(), 0);
   // The body grows in a buffer kept from one definition to the next and is
   // copied once, at its size, into the record.
   static PPList scratch;
@@ -771,6 +786,25 @@ void GiveList(PPList& l) {
   if (l.capacity() != 0 && l.capacity() <= 4096 && spareLists.size() < 256) spareLists.push_back(std::move(l));
 }
 
+// The same for the groups of lists that hold a call's arguments.
+std::vector<std::vector<PPList>> spareGroups;
+
+std::vector<PPList> TakeGroup(size_t n) {
+  std::vector<PPList> g;
+  if (!spareGroups.empty()) {
+    g = std::move(spareGroups.back());
+    spareGroups.pop_back();
+  }
+  g.resize(n);
+  return g;
+}
+
+void GiveGroup(std::vector<PPList>& g) {
+  for (PPList& l : g) GiveList(l);
+  g.clear();
+  if (g.capacity() != 0 && spareGroups.size() < 64) spareGroups.push_back(std::move(g));
+}
+
 // White space followed the last macro call expanded (its name, or the ')'
 // that closed its arguments).
 bool lastCallWhite;
@@ -844,13 +878,13 @@ bool CollectArgs(PPStream& s, const Macro* m, std::vector<PPList>* args, PPTok* 
 
 void Substitute(const Macro* m, std::vector<PPList>& args, PPList* out) {
   const PPList& body = m->body;
-  std::vector<PPList> expanded(args.size());
-  std::vector<bool> done(args.size(), false);
+  std::vector<PPList> expanded = TakeGroup(args.size());
+  // Which arguments are expanded already (an expansion may be empty).
+  std::vector<bool> doneMany(args.size() > 64 ? args.size() : 0, false);
+  uint64_t doneFew = 0;
   struct GiveBack {
     std::vector<PPList>& lists;
-    ~GiveBack() {
-      for (PPList& l : lists) GiveList(l);
-    }
+    ~GiveBack() { GiveGroup(lists); }
   } giveBack{expanded};
   for (size_t i = 0; i < body.size(); ++i) {
     const PPTok& tok = body[i];
@@ -874,9 +908,11 @@ void Substitute(const Macro* m, std::vector<PPList>& args, PPList* out) {
     if (pasteNext) {
       rep = &args[p];
     } else {
-      if (!done[p]) {
+      const bool many = !doneMany.empty();
+      if (!(many ? doneMany[p] : ((doneFew >> p) & 1u) != 0)) {
         expanded[p] = ExpandList(args[p]);
-        done[p] = true;
+        if (many) doneMany[p] = true;
+        else doneFew |= uint64_t{1} << p;
       }
       rep = &expanded[p];
     }
@@ -961,13 +997,13 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg, Macro* found = nullp
   if (m->nameId == 0) m->nameId = NameId(m->name);
   if (Hidden(nameTok, m->nameId)) return 3;
   const bool function = (m->flags & kMacroFunction) != 0;
-  std::vector<PPList> args;
+  std::vector<PPList> args = TakeGroup(0);
   PPList out = TakeList();
   struct GiveBack {
     std::vector<PPList>& args;
     PPList& out;
     ~GiveBack() {
-      for (PPList& l : args) GiveList(l);
+      GiveGroup(args);
       GiveList(out);
     }
   } giveBack{args, out};
