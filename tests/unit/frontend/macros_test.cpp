@@ -92,6 +92,23 @@ TEST_F(Preprocess, RedefinitionHidesAndUndefUncovers) {
 
 // In cross-module project checking a module's macros outlive it in the
 // project table: macro_defined sees them, #ifdef and expansion do not.
+// Thousands of names, so that several share a slot of the table's finer
+// index: an #undef takes out its own name only, and the older definition
+// of a name defined twice comes back.
+TEST_F(Preprocess, UndefAmongThousandsOfMacros) {
+  std::string text, use, want;
+  for (int i = 0; i < 3000; ++i) text += "#define M" + std::to_string(i) + " " + std::to_string(i) + "\n";
+  text += "#define M7 seven\n";
+  for (int i = 1; i < 3000; i += 2) text += "#undef M" + std::to_string(i) + "\n";
+  text += "#undef M6\n#undef M6\n";
+  for (int i = 0; i < 3000; ++i) {
+    use += " M" + std::to_string(i);
+    want += std::string(want.empty() ? "" : " ") +
+            (i == 7 ? "7" : i == 6 || i % 2 == 1 ? "M" + std::to_string(i) : std::to_string(i));
+  }
+  EXPECT_EQ(Run(text + use + "\n"), want);
+}
+
 TEST_F(Preprocess, ProjectTableKeepsTheMacrosOfEarlierModules) {
   mv::checkProject = 1;
   mv::crossModule = 1;
@@ -279,6 +296,39 @@ TEST_F(Preprocess, ErrorDirectiveSeverity) {
 TEST_F(Preprocess, AssemblerPragmasSuppressWithoutCounting) {
   EXPECT_EQ(Run("a\n#pragma asm\nmov ax, 1\n#pragma endasm\nb\n"), "a b");
   EXPECT_EQ(mv::ifDepth, 0);
+}
+
+// ---- Token texts ------------------------------------------------------------------------
+
+TEST(InternedTexts, EqualTextsShareOneCopy) {
+  const mv::PPText a(std::string_view("abc")), b(std::string("abc"));
+  EXPECT_EQ(a.c_str(), b.c_str());
+  EXPECT_STREQ(a.c_str(), "abc");
+  EXPECT_EQ(a.size(), 3u);
+  const mv::PPText prefix(std::string_view("ab")), other(std::string_view("abd"));
+  EXPECT_FALSE(prefix == a);
+  EXPECT_FALSE(other == a);
+  EXPECT_TRUE(a == std::string_view("abc"));
+  // The empty text is one, whichever way it is made.
+  const mv::PPText none, empty(std::string_view(""));
+  EXPECT_TRUE(none == empty);
+  EXPECT_TRUE(empty.empty());
+  EXPECT_STREQ(empty.c_str(), "");
+}
+
+TEST(InternedTexts, LongTextsAndManyTextsKeepTheirCopies) {
+  const std::string big(100000, 'x');
+  const mv::PPText long1(big), long2(big);
+  EXPECT_EQ(long1.c_str(), long2.c_str());
+  EXPECT_EQ(std::string(long1), big);
+  // Enough texts for the table to grow several times: each is found again.
+  std::vector<const char*> first;
+  for (int i = 0; i < 20000; ++i) first.push_back(mv::PPText(std::to_string(i) + "_t").c_str());
+  for (int i = 0; i < 20000; ++i) {
+    const mv::PPText again(std::to_string(i) + "_t");
+    ASSERT_EQ(again.c_str(), first[static_cast<size_t>(i)]) << i;
+    ASSERT_EQ(std::string(again), std::to_string(i) + "_t");
+  }
 }
 
 }  // namespace
