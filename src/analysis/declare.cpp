@@ -585,6 +585,7 @@ void InitDeclare() {
   dclName.clear();
   lastIdent = openBracket = closedBracket = enumName = nullptr;
   brackets.clear();
+  lineTokensFreedHook = ForgetLineTokens;
 }
 
 bool TypesAllowed() { return cur.allowTypes; }
@@ -622,6 +623,19 @@ void DeclareBlockClosed(bool functionBody) {
 }
 
 void NoteIdentifier(LexToken* token) { lastIdent = token; }
+
+// The tokens of a line go back to the token pool when the line is flushed:
+// a declarator still being read must not name a recycled record.
+void ForgetLineTokens(const SourceLine* line) {
+  auto onLine = [line](LexToken*& t) {
+    if (t != nullptr && t->line == line) t = nullptr;
+  };
+  onLine(lastIdent);
+  onLine(openBracket);
+  onLine(closedBracket);
+  onLine(enumName);
+  std::erase_if(brackets, [line](const LexToken* t) { return t->line == line; });
+}
 
 void NoteBracket(LexToken* token) {
   if (token->type == '[') {

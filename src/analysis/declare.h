@@ -11,6 +11,7 @@ namespace mv {
 struct Tag;
 struct Proto;
 struct LexToken;
+struct SourceLine;
 
 // One declarator level, from the name outwards.
 struct Modifier {
@@ -181,6 +182,8 @@ void DeclareBlockClosed(bool functionBody);
 // a declarator reduction refers to), and the brackets of the last array
 // suffix.
 void NoteIdentifier(LexToken* token);
+// Drops the records of a line's tokens that are about to be recycled.
+void ForgetLineTokens(const SourceLine* line);
 void NoteBracket(LexToken* token);
 
 // The source side of the declaration actions (actions_decl.cpp calls them

@@ -56,6 +56,7 @@ int64_t yylvalInt;
 double yylvalFloat;
 LexToken* yylvalToken;
 int (*reclassifyHook)(LexToken* token);
+void (*lineTokensFreedHook)(const SourceLine* line);
 const char* (*expandingMacroHook)();
 int (*peekExpandedHook)();
 const char* (*declaratorNameHook)();
@@ -303,6 +304,7 @@ void MakeEndLineToken(SourceLine* line) {
 }
 
 void FreeLineTokens(SourceLine* line) {
+  if (lineTokensFreedHook != nullptr) lineTokensFreedHook(line);
   for (LexToken* t = firstToken; t != nullptr && t->line == line;) {
     LexToken* next = t->next;
     if (t->text == yaccPreValue) {

@@ -95,6 +95,9 @@ bool IsIgnored(const char* word);
 // it is called for the tokens EditYaccToken leaves to it, and returns the new
 // code. Null: tokens keep the lexer's code.
 extern int (*reclassifyHook)(LexToken* token);
+// Called before a line's tokens go back to the pool, so that the parser's
+// side can drop the token records it still points to. Null: nothing to drop.
+extern void (*lineTokensFreedHook)(const SourceLine* line);
 // While lexical rules run: the name of the macro being expanded (op_function).
 extern const char* (*expandingMacroHook)();
 // The code of the next pending token of the expansion being delivered, any

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "analysis/actions.h"
+#include "analysis/declare.h"
 #include "analysis/parser.h"
 #include "frontend/lex.h"
 #include "frontend/lex2.h"
@@ -190,6 +191,7 @@ class Parser : public CleanState {
   int ParseTokens(const std::vector<FakeToken>& tokens, bool endCode) {
     source_ = FakeSource{};
     source_.tokens = tokens;
+    mv::InitDeclare();  // as at a module's start: no token of an earlier parse is kept
     if (endCode) source_.tokens.push_back({301, "", 0, 0});
     mv::FreeMessList(mv::firstMsg);
     mv::firstMsg = mv::lastMsg = nullptr;
