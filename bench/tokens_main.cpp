@@ -9,6 +9,9 @@
 namespace {
 
 int PullTokens() {
+  // Identifiers are classified from the parser's declarations; with no
+  // parser there is nothing to classify them by (and gcc -E does not either).
+  mv::reclassifyHook = nullptr;
   for (int code; (code = mv::yylex()) != 0;)
     if (code == mv::kTokEndModule) break;
   return 0;

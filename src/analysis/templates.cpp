@@ -192,7 +192,7 @@ void TemplateKeyword(LexToken* keyword, LexToken* next) {
   LexToken* close = LxTempArgs(next, true);
   if (close == nullptr) return;
   close->type = kTemplateClose;
-  Open o{close, true, false, false, 0, {}};
+  Open o{close, true, false, false, 0, {}, {}};
   if (!open.empty()) {
     const Open& outer = open.back();
     o.parameterOfTemplate = outer.inHeader;
