@@ -163,6 +163,11 @@ void EndDclList();
 void PushDState(int kind);
 void PopDState();
 void DoTypeName();
+// GNU typeof: BeginTypeof at the word (its operand is read in a state of
+// its own), EndTypeof after the ')' gives the declaration its type (ofType:
+// the operand was a type name).
+void BeginTypeof(LexToken* word);
+void EndTypeof(int ofType);
 void DoLabel(int named);
 // A label that no statement follows (it ends a block): stm_bad_label, and
 // the label stands as a simple statement of its own.

@@ -103,6 +103,14 @@ void DoTypeName() {
   Record("DoTypeName");
   if (Checking()) DeclTypeName();
 }
+void BeginTypeof(LexToken* word) {
+  Record("BeginTypeof");
+  if (Checking()) DeclBeginTypeof(word);
+}
+void EndTypeof(int ofType) {
+  Record("EndTypeof", static_cast<long>(ofType));
+  if (Checking()) DeclEndTypeof(ofType);
+}
 void FunParmStart(int kind) {
   Record("FunParmStart", static_cast<long>(kind));
   if (!Checking()) return;

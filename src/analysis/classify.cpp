@@ -32,7 +32,7 @@ enum : int {
   kDestroy = 280, kScope = 281, kCtorColon = 293, kHotTag = 314, kScopeName = 316,
   kNamespaceName = 320, kNamespaceAlias = 322, kConst = 363, kVolatile = 364,
   kOperator = 380, kClass = 390, kNamespace = 391, kReference = 386, kTemplateClose = 284,
-  kTemplateParm = 311, kNew = 379, kDelete = 378, kDropped = 550,
+  kTemplateParm = 311, kNew = 379, kDelete = 378, kDropped = 550, kTypeof = 323,
 };
 
 bool inOldList;          // between a 296 parenthesis and its ')'
@@ -55,16 +55,33 @@ LexToken* Ahead(LexToken* t) {
   return nullptr;
 }
 
+// The ')' that closes the '(' at open; null when the chain ends first.
+LexToken* GroupClose(LexToken* open) {
+  int depth = 0;
+  for (LexToken* t = open; t != nullptr; t = Ahead(t)) {
+    if (t->type == '(' || (t->type >= kParenInit && t->type <= 297)) ++depth;
+    else if (t->type == ')' && --depth == 0) return t;
+  }
+  return nullptr;
+}
+
 // Past a keyword's parenthesised group (__attribute__((...)), __declspec(...)).
 LexToken* SkipGroup(LexToken* keyword) {
   LexToken* t = Ahead(keyword);
   if (t == nullptr || t->type != '(') return t;
-  int depth = 0;
-  for (; t != nullptr; t = Ahead(t)) {
-    if (t->type == '(') ++depth;
-    else if (t->type == ')' && --depth == 0) return Ahead(t);
-  }
-  return nullptr;
+  LexToken* close = GroupClose(t);
+  return close != nullptr ? Ahead(close) : nullptr;
+}
+
+// The word of a GNU typeof before its '(': `__typeof__`, `__typeof` and
+// g++'s `__decltype` in the dialects with extension keywords, `typeof` too
+// in the GNU dialect.
+bool TypeofWord(const LexToken* t) {
+  const char* s = t->text;
+  if (s[0] == '_')
+    return extendedKeys && s[1] == '_' &&
+           (strcmp(s, "__typeof__") == 0 || strcmp(s, "__typeof") == 0 || strcmp(s, "__decltype") == 0);
+  return s[0] == 't' && keyValue == 8 && strcmp(s, "typeof") == 0;
 }
 
 bool IsSpecifierKeyword(int c) {
@@ -213,6 +230,13 @@ int CppToken(LexToken* t, int prev) {
 
 LexToken* LxNext(LexToken* t) { return Ahead(t); }
 
+bool IsTypeof(LexToken* t) {
+  if (t->type == kTypeof) return true;
+  if (t->type != kIdent || !TypeofWord(t)) return false;
+  LexToken* n = Ahead(t);
+  return n != nullptr && n->type == '(';
+}
+
 // sizeof of a declared name in #if: its first array dimension.
 int32_t FirstDimension(const char* name) {
   const Declarator* d = FindOrdinary(name);
@@ -270,6 +294,12 @@ LexToken* LxSpecList(LexToken* t) {
       if (n == nullptr) return last;
       t = n;
       continue;
+    } else if (!typeGiven && IsTypeof(t)) {
+      // __typeof__(...): its ')' ends the type.
+      LexToken* close = GroupClose(Ahead(t));
+      if (close == nullptr) return last;
+      last = t = close;
+      typeGiven = true;
     } else if (LexToken* end = CPPKeys && !typeGiven ? LxTemplateType(t) : nullptr; end != nullptr) {
       last = t = end;
       typeGiven = true;
@@ -399,6 +429,7 @@ int ReclassifyToken(LexToken* t) {
     default:
       return code;
   }
+  if (IsTypeof(t)) return kTypeof;
   const int prev = yaccTokenType;
   if (CPPKeys) {
     if (CppQualified(t) != 0) return kDropped;

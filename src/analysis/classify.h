@@ -29,6 +29,8 @@ LexToken* LxNext(LexToken* t);
 int LxFcnParams(LexToken* paren);
 // The parenthesis holds a parameter type list.
 bool LxParmTypeList(LexToken* paren);
+// A GNU typeof (`__typeof__(` ...): the token stream hands it over as 323.
+bool IsTypeof(LexToken* t);
 // The last token of the specifier sequence starting at t; null when none.
 LexToken* LxSpecList(LexToken* t);
 

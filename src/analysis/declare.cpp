@@ -72,6 +72,10 @@ LexToken* openBracket;     // the '[' of the array suffix being read
 LexToken* closedBracket;   // the '[' of the last complete array suffix
 std::vector<LexToken*> brackets;
 LexToken* enumName;
+// The type that the last type name read stands for.
+Type* lastTypeName;
+// The words of the typeofs whose operands are being read.
+std::vector<std::string> typeofWords;
 
 bool Source() { return checkRules == 0; }
 
@@ -585,6 +589,8 @@ void InitDeclare() {
   dclName.clear();
   lastIdent = openBracket = closedBracket = enumName = nullptr;
   brackets.clear();
+  lastTypeName = nullptr;
+  typeofWords.clear();
   lineTokensFreedHook = ForgetLineTokens;
 }
 
@@ -988,6 +994,7 @@ void DeclRecover() {
   ruleDecl = currDecl = nullptr;
   dclName.clear();
   brackets.clear();
+  typeofWords.clear();
   if (Source()) ZeroVars(dcl_);
 }
 
@@ -995,8 +1002,30 @@ void DeclPushDState(int kind) { PushState(kind); }
 void DeclPopDState() { PopState(); }
 
 Type* DeclTypeName() {
-  Type* t = DeclaredType();
-  return t;
+  lastTypeName = DeclaredType();
+  return lastTypeName;
+}
+
+// The operand of a typeof is read in a state of its own, as an initializer's
+// expression is (a name before '(' is called or cast there).
+void DeclBeginTypeof(LexToken* word) {
+  typeofWords.emplace_back(word != nullptr ? word->text : "__typeof__");
+  PushState(kDStateInit);
+}
+
+// The declaration's type is named by the typeof's word, as a typedef's is by
+// its name; a type name operand is its target.
+void DeclEndTypeof(int ofType) {
+  if (cur.kind == kDStateInit) PopState();
+  if (cur.needNewType || cur.type == nullptr) StartType();
+  Type* t = cur.type;
+  t->SetBase(kBaseTypedef);
+  t->name = typeofWords.empty() ? "__typeof__" : typeofWords.back();
+  t->target = ofType != 0 ? lastTypeName : nullptr;
+  if (!typeofWords.empty()) typeofWords.pop_back();
+  cur.allowTypes = false;
+  cur.hasSpecifier = kSpecType;
+  cur.inDeclaration = true;
 }
 
 void DeclBeginInit() { PushState(kDStateInit); }

@@ -203,6 +203,8 @@ void DeclRecover();
 void DeclPushDState(int kind);
 void DeclPopDState();
 Type* DeclTypeName();
+void DeclBeginTypeof(LexToken* word);
+void DeclEndTypeof(int ofType);
 void DeclBeginInit();
 void DeclCheckInit();
 void DeclFunParmStart(int kind);

@@ -118,6 +118,8 @@ void AssignOp(LexToken* token) {
 %token <p> ENUM_CONST 309 IDENTIFIER 310 TEMPLATE_PARAM 311 FCN_CAST 312 TYPEDEF_NAME 313
 %token <p> HOT_TAG 314 TAG_NAME 315 SCOPE_NAME 316 TEMPLATE_NAME 317 TEMPLATE_KNOWN 318
 %token <p> AGGR_NAME 319 NAMESPACE_NAME 320 TEMPLATE_SCOPE 321 NAMESPACE_ALIAS 322
+/* GNU typeof: the word `__typeof__` (or a spelling of it) before its '('. */
+%token <p> GNU_TYPEOF 323
 %token <p> BREAK 324 CASE 325 CONTINUE 326 DEFAULT 327 DO 328 ELSE 329 FOR 330 GOTO 331
 %token <p> IF 332 RETURN 333 SIZEOF 334 IF_EXISTS 335 SWITCH 336 TYPEDEF 337 WHILE 338
 %token <p> EXTERN 339 STATIC 340 AUTO 341 REGISTER 342 MUTABLE 343
@@ -247,6 +249,17 @@ type_specifier:
   | TEMPLATE_KNOWN template_args              { TemplateSpecifier(318, $1); }
   | struct_or_union_specifier
   | enum_specifier
+  | typeof_specifier
+  ;
+
+/* GNU: the type of an expression or of a type name. */
+typeof_specifier:
+    typeof_head '(' expression ')'            { EndTypeof(0); }
+  | typeof_head '(' type_name ')'             { EndTypeof(1); }
+  ;
+
+typeof_head:
+    GNU_TYPEOF                                { BeginTypeof($1); }
   ;
 
 type_keyword:
