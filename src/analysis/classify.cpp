@@ -14,6 +14,7 @@
 #include "analysis/classes.h"
 #include "analysis/lookahead.h"
 #include "analysis/symbols.h"
+#include "analysis/templates.h"
 #include "driver/options.h"
 #include "frontend/lex2.h"
 #include "frontend/macros.h"
@@ -31,7 +32,7 @@ enum : int {
   kDeclspec = 539, kAttribute = 548, kEndModule = 301, kTypedef = 337,
   kDestroy = 280, kScope = 281, kCtorColon = 293, kHotTag = 314, kScopeName = 316,
   kNamespaceName = 320, kNamespaceAlias = 322, kConst = 363, kVolatile = 364,
-  kOperator = 380, kClass = 390, kNamespace = 391, kReference = 386, kTemplateClose = 284,
+  kOperator = 380, kTemplate = 381, kClass = 390, kNamespace = 391, kReference = 386, kTemplateClose = 284,
   kTemplateParm = 311, kNew = 379, kDelete = 378, kDropped = 550, kTypeof = 323,
 };
 
@@ -133,6 +134,25 @@ LexToken* QualifiedEnd(LexToken* first, LexToken** qualifier) {
   return t;
 }
 
+// The last name of a class head's qualified name (A::B, A<T>::B,
+// A<T>::template B); first itself when it is not qualified.
+LexToken* QualifiedTagEnd(LexToken* first) {
+  LexToken* last = first;
+  for (int parts = 0; parts < 64; ++parts) {
+    LexToken* t = Ahead(last);
+    if (t != nullptr && t->type == '<') {
+      LexToken* close = LxTempArgs(t, true);
+      t = close != nullptr ? Ahead(close) : nullptr;
+    }
+    if (t == nullptr || t->type != kScope) break;
+    t = Ahead(t);
+    if (t != nullptr && t->type == kTemplate) t = Ahead(t);
+    if (t == nullptr || t->type != kIdent) break;
+    last = t;
+  }
+  return last;
+}
+
 // A qualified name that ends in a type name reaches the parser as that type
 // name alone: its qualifiers are dropped (each '::' still sets op_scope).
 // A constructor's name (C::C) is no type here.
@@ -197,7 +217,8 @@ int CppToken(LexToken* t, int prev) {
         return kDestroy;
       return 0;
     case kScope:
-      if (prev != kScopeName && prev != kNamespaceName && FoldQualifiedType(t)) return kDropped;
+      if (prev != kScopeName && prev != kNamespaceName && prev != kTemplateClose && FoldQualifiedType(t))
+        return kDropped;
       return 0;
     case kIdent:
       break;
@@ -205,8 +226,16 @@ int CppToken(LexToken* t, int prev) {
       return 0;
   }
   if (prev == kDestroy) {
+    // ~C<T>(): the argument list repeats the class template's.
+    if (next == '<') {
+      LexToken* close = LxTempArgs(n, true);
+      if (close != nullptr) {
+        close->type = kTemplateClose;
+        n = Ahead(close);
+      }
+    }
     // A destructor's parameter list, unless it is called: p->~C().
-    if (next == '(' && !InFunctionBody() && yaccPrevType != '.' && yaccPrevType != kArrow) n->type = kParenProto;
+    if (n != nullptr && n->type == '(' && !InFunctionBody() && yaccPrevType != '.' && yaccPrevType != kArrow) n->type = kParenProto;
     return kIdent;
   }
   if (next == kScope) {
@@ -259,6 +288,7 @@ void InstallClassifier() {
 }
 
 const Declarator* TypedefOfLastName() { return lastTypedef; }
+void NoteQualifier(const char* name) { lastScope = name; }
 Tag* TagOfLastName() { return lastTag; }
 
 LexToken* LxSpecList(LexToken* t) {
@@ -355,7 +385,7 @@ int LxFcnParams(LexToken* paren) {
       if (a != '(' && a != ',' && a != ':' && a != ';' && a != '=' && a != '[' && a != kThrow) return kParenOld;
     }
   }
-  if (InDeclaration() && keyValue != 0) {
+  if ((InDeclaration() || (CPPKeys && yaccTokenType == ',' && InDeclaratorList())) && keyValue != 0) {
     if (empty) return kParenProto;
     if (LxParmTypeList(paren)) return kParenProto;
     // C++: the values a declared object is constructed from.
@@ -391,11 +421,11 @@ int ReclassifyToken(LexToken* t) {
     case kClass: {
       LexToken* n = Ahead(t);
       while (n != nullptr && (n->type == kAttribute || n->type == kDeclspec)) n = SkipGroup(n);
-      // struct A::B: the qualifiers are dropped, the last name is the tag.
-      if (CPPKeys && n != nullptr && n->type == kIdent && NextIs(n, kScope)) {
-        LexToken* qualifier;
-        LexToken* last = QualifiedEnd(n, &qualifier);
-        if (last != nullptr && last->type == kIdent) {
+      // struct A::B, struct A<T>::B: the qualifiers are dropped, the last
+      // name is the tag.
+      if (CPPKeys && n != nullptr && n->type == kIdent) {
+        LexToken* last = QualifiedTagEnd(n);
+        if (last != n) {
           for (LexToken* q = n; q != last;) {
             LexToken* after = NextToken(q);
             if (q->type == kScope) SetOp(op_scope, q, 0);

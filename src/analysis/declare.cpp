@@ -598,6 +598,7 @@ bool TypesAllowed() { return cur.allowTypes; }
 bool InDeclaration() { return cur.inDeclaration || cur.kind == kDStateParams || cur.kind == kDStateMember; }
 void SetInDeclaration() { cur.inDeclaration = true; }
 void ClearInDeclaration() { cur.inDeclaration = false; }
+bool InDeclaratorList() { return cur.kind == kDStateOrdinary && cur.type != nullptr && cur.decl == nullptr; }
 int DeclState() { return cur.kind; }
 bool InInitializer() { return initLevel > 0; }
 bool InFunctionHeader() { return startFunc; }

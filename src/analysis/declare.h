@@ -162,6 +162,9 @@ bool TypesAllowed();
 bool InDeclaration();
 void SetInDeclaration();
 void ClearInDeclaration();
+// After a declarator list's ',': the next declarator of the declaration is
+// due (an initializer before the ',' may have ended the declarator part).
+bool InDeclaratorList();
 // The kind of the innermost declaration state (kDState...).
 int DeclState();
 // An initializer expression is being read.

@@ -883,6 +883,7 @@ jump_statement:
 template_declaration:
     template_head external_declaration        { TempRecord(); }
   | TEMPLATE declaration
+  | TEMPLATE nospec_declaration
   | EXTERN TEMPLATE declaration
   ;
 
@@ -1324,8 +1325,10 @@ qualified_ident:
    function's name: a parameter list follows it. */
 special_name:
     HOT_TAG                                   { DeclaratorName($1, 1); $$ = $1; }
+  | HOT_TAG template_args                     { DeclaratorName($1, 1); $$ = $1; }
   | scope_prefix HOT_TAG                      { DeclaratorName($2, 1); $$ = $2; }
   | DESTROY IDENTIFIER                        { DestructorName($1, $2); $$ = $2; }
+  | DESTROY IDENTIFIER template_args          { DestructorName($1, $2); $$ = $2; }
   | scope_prefix DESTROY IDENTIFIER           { DestructorName($2, $3); $$ = $3; }
   | operator_name                             { DeclaratorName($1, 4); $$ = $1; }
   | scope_prefix operator_name                { DeclaratorName($2, 4); $$ = $2; }

@@ -3,6 +3,7 @@
 #include "analysis/lookahead.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "analysis/classify.h"
@@ -19,7 +20,7 @@ namespace mv {
 namespace {
 
 enum : int {
-  kScope = 281, kParenCtor = 297, kIdent = 310, kTemplParm = 311, kFcnCast = 312,
+  kScope = 281, kParenProto = 295, kParenCtor = 297, kIdent = 310, kTemplParm = 311, kFcnCast = 312,
   kTypedefName = 313, kHotTag = 314, kTagName = 315, kNamespaceName = 320, kConst = 363, kVolatile = 364,
   kNew = 379, kOperator = 380, kTemplate = 381, kTemplateClose = 284, kTemplateName = 317,
   kTemplateKnown = 318, kAggrName = 319, kScopeName = 316, kTemplateScope = 321, kArrow = 268, kDropped = 550, kStruct = 350, kUnion = 351, kEnum = 353, kClass = 390, kTypename = 397,
@@ -128,9 +129,18 @@ int TemplateName(LexToken* t, int code, LexToken* next, bool newType = false) {
   close->type = kTemplateClose;
   NoteTemplateOpen(next);
   LexToken* after = LxNext(close);
-  if (after != nullptr && after->type == kScope) return kTemplateScope;
+  if (after != nullptr && after->type == kScope) {
+    NoteQualifier(t->text);
+    return kTemplateScope;
+  }
   // A partial specialisation's head: its base list follows.
   if (code == kAggrName && after != nullptr && after->type == ':') after->type = 293;
+  // C<T>(...) among the members of C: a constructor.
+  if (after != nullptr && after->type == '(' && InClassBody() && BlockLevel() == ClassBodyLevel() &&
+      DeclState() == kDStateMember && strcmp(ClassBodyName(), t->text) == 0) {
+    after->type = kParenProto;
+    return kHotTag;
+  }
   // The type of a new expression is followed by its initializer.
   const bool expression = (!InDeclaration() || InInitializer() || member) && !newType;
   if (after != nullptr && after->type == '(' && expression && !LxAbsFcnPtr(after)) {
@@ -183,35 +193,42 @@ int CppQualified(LexToken* t) {
   if (n == nullptr || (n->type != kScope && n->type != '<')) return 0;
   const int prev = yaccTokenType;
   if (prev == '.' || prev == kArrow || prev == kScope) return 0;
-  // Walk the chain of names, argument lists and '::'.
+  // Walk the chain of names, argument lists and '::' (a `template` after a
+  // '::' only says that a template's name follows).
   // Dependent: a type parameter or an argument list stands before a '::'.
   bool dependent = false;
   const bool parameter = IsTemplateParameter(t->text);
   LexToken* last = t;
+  LexToken* lastClose = nullptr;  // the '>' of the last name's own argument list
   for (int parts = 0; parts < 64; ++parts) {
     n = LxNext(last);
-    bool arguments = false;
+    LexToken* close = nullptr;
     if (n != nullptr && n->type == '<') {
       if (parts == 0 && !parameter && FindTemplate(last->text, -1) == nullptr) return 0;
-      LexToken* close = LxTempArgs(n, true);
+      close = LxTempArgs(n, true);
       if (close == nullptr) return 0;
-      arguments = true;
       n = LxNext(close);
     }
     if (n == nullptr || n->type != kScope) {
-      if (arguments) return 0;
+      if (close != nullptr && parts == 0) return 0;
+      lastClose = close;
       break;
     }
-    if (arguments || (parts == 0 && parameter)) dependent = true;
+    if (close != nullptr || (parts == 0 && parameter)) dependent = true;
     LexToken* name = LxNext(n);
+    if (name != nullptr && name->type == kTemplate) name = LxNext(name);
     if (name == nullptr || name->type != kIdent) return 0;
     last = name;
   }
   if (last == t || (!dependent && !typeWanted)) return 0;
-  LexToken* after = LxNext(last);
+  LexToken* after = LxNext(lastClose != nullptr ? lastClose : last);
   const int a = after != nullptr ? after->type : 0;
-  const bool typeLike = a == kIdent || a == '&' || typeWanted ||
-                        ((IsTypeName(last->text) || FindTag(last->text) != nullptr) && a != '(');
+  const bool typeName = IsTypeName(last->text) || FindTag(last->text) != nullptr;
+  // A type named in an expression and called: a function-like cast.
+  const bool expression = BlockLevel() > 0 && (!InDeclaration() || InInitializer() || AfterOperator(prev));
+  bool typeLike = a == kIdent || a == '&' || typeWanted || (typeName && (a != '(' || expression));
+  // A member template's class with its arguments: B<U> in A<T>::B<U>.
+  if (lastClose != nullptr) typeLike = a == kIdent || a == '&' || a == '*' || a == kOperator || typeWanted;
   if (!typeLike) return 0;
   // A type named through a template: its qualifiers and argument lists are
   // dropped (each '::' sets op_scope) and its last name stands for it.
@@ -221,8 +238,14 @@ int CppQualified(LexToken* t) {
     q->type = kDropped;
     q = following;
   }
+  if (lastClose != nullptr) {
+    lastClose->type = kTemplateClose;
+    NoteTemplateOpen(LxNext(last));
+    last->type = kTemplateKnown;
+    return kDropped;
+  }
   // typename A<T>::type(x) in an expression is a function-like cast.
-  last->type = a == '(' && typeWanted && !(InDeclaration() && !InInitializer()) ? kFcnCast : kTemplParm;
+  last->type = a == '(' && (typeWanted || typeName) && !(InDeclaration() && !InInitializer()) ? kFcnCast : kTemplParm;
   return kDropped;
 }
 
