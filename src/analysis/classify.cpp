@@ -33,7 +33,7 @@ enum : int {
   kDestroy = 280, kScope = 281, kCtorColon = 293, kHotTag = 314, kScopeName = 316,
   kNamespaceName = 320, kNamespaceAlias = 322, kConst = 363, kVolatile = 364,
   kOperator = 380, kTemplate = 381, kClass = 390, kNamespace = 391, kReference = 386, kTemplateClose = 284,
-  kTemplateParm = 311, kNew = 379, kDelete = 378, kDropped = 550, kTypeof = 323,
+  kTemplateParm = 311, kNew = 379, kDelete = 378, kDropped = 550, kTypeof = 323, kLocalLabel = 415, kTry = 384,
 };
 
 bool inOldList;          // between a 296 parenthesis and its ')'
@@ -200,7 +200,9 @@ int CppToken(LexToken* t, int prev) {
       // A member function's qualifier after its parameter list.
       return prev == ')' ? kDropped : 0;
     case ':':
-      // A constructor's initializers after its parameter list.
+      // A constructor's initializers after its parameter list, or after the
+      // try of a function try block.
+      if (prev == kTry && next == kIdent) return kCtorColon;
       if (prev == ')' && next == kIdent && !InInitializer() && DeclState() != kDStateParams && !InFunctionBody())
         return kCtorColon;
       return 0;
@@ -421,6 +423,15 @@ int ReclassifyToken(LexToken* t) {
     case kClass: {
       LexToken* n = Ahead(t);
       while (n != nullptr && (n->type == kAttribute || n->type == kDeclspec)) n = SkipGroup(n);
+      // class ::A: the global scope's A.
+      if (CPPKeys && n != nullptr && n->type == kScope) {
+        LexToken* after = Ahead(n);
+        if (after != nullptr && after->type == kIdent) {
+          SetOp(op_scope, n, 0);
+          n->type = kDropped;
+          n = after;
+        }
+      }
       // struct A::B, struct A<T>::B: the qualifiers are dropped, the last
       // name is the tag.
       if (CPPKeys && n != nullptr && n->type == kIdent) {
@@ -460,6 +471,7 @@ int ReclassifyToken(LexToken* t) {
       return code;
   }
   if (IsTypeof(t)) return kTypeof;
+  if (extendedKeys && InFunctionBody() && strcmp(t->text, "__label__") == 0) return kLocalLabel;
   const int prev = yaccTokenType;
   if (CPPKeys) {
     if (CppQualified(t) != 0) return kDropped;
@@ -500,7 +512,7 @@ int ReclassifyToken(LexToken* t) {
     // An enumeration constant declared again as an object.
     if (result == kEnumConst && !TypesAllowed() && InDeclaration() &&
         (next == ';' || next == ',' || next == '=' || next == '[' || next == ')' || next == '(') &&
-        (prev == '*' || prev == ',' || prev >= 256))
+        (prev == '*' || prev == ',' || prev == '}' || prev >= 256))
       result = kIdent;
   } else {
     foundDec = nullptr;

@@ -120,6 +120,8 @@ void AssignOp(LexToken* token) {
 %token <p> AGGR_NAME 319 NAMESPACE_NAME 320 TEMPLATE_SCOPE 321 NAMESPACE_ALIAS 322
 /* GNU typeof: the word `__typeof__` (or a spelling of it) before its '('. */
 %token <p> GNU_TYPEOF 323
+/* GNU: `__label__`, which declares the local labels of a block. */
+%token <p> GNU_LABEL 415
 %token <p> BREAK 324 CASE 325 CONTINUE 326 DEFAULT 327 DO 328 ELSE 329 FOR 330 GOTO 331
 %token <p> IF 332 RETURN 333 SIZEOF 334 IF_EXISTS 335 SWITCH 336 TYPEDEF 337 WHILE 338
 %token <p> EXTERN 339 STATIC 340 AUTO 341 REGISTER 342 MUTABLE 343
@@ -462,6 +464,7 @@ member_declarator_list:
 
 member_declarator:
     declarator                                { CheckMember(); }
+  | declarator asm_label                      { CheckMember(); }
   | declarator '=' { BeginConstant(); } constant_expression
       { EndConstant(); CheckMember(); }
   | declarator ':' { BeginConstant(); } constant_expression
@@ -498,6 +501,7 @@ enum_anonymous:
 
 enum_body:
     enum_open enumerator_list '}'             { EndMembers(); }
+  | enum_open '}'                             { EndMembers(); }
   | enum_open enumerator_list ',' '}'         { EnumComma(); EndMembers(); }
   ;
 
@@ -707,12 +711,28 @@ designator:
 function_definition:
     function_head compound_statement
   | function_head ctor_initializer compound_statement
+  | function_head function_try_block
   | function_head oldstyle_declarations { OldstyleFcn(); } compound_statement
   ;
 
 function_body:
     compound_statement
   | ctor_initializer compound_statement
+  | function_try_block
+  ;
+
+/* A function whose body (with a constructor's initializers) is a try
+   block, f() try { ... } catch (...) { ... }: read as a body that holds the
+   try statement alone, so that the handlers belong to the function. */
+function_try_block:
+    function_try compound_statement { DoTry(); } handler_seq
+      { EndTry(); EndStmt(kEndControl); PopBlock(); }
+  | function_try ctor_initializer compound_statement { DoTry(); } handler_seq
+      { EndTry(); EndStmt(kEndControl); PopBlock(); }
+  ;
+
+function_try:
+    TRY                                       { PushBlock(); SetOp(op_try, $1, 0); BeginTry(); }
   ;
 
 function_head:
@@ -765,6 +785,11 @@ case_values:
   | constant_expression ELLIPSIS constant_expression
   ;
 
+local_labels:
+    IDENTIFIER
+  | local_labels ',' IDENTIFIER               { SetOp(op_separator, $2, 0); }
+  ;
+
 compound_statement:
     '{' { PushBlock(); } block_items '}'      { SetOp(op_close_brace, $4, 0); PopBlock(); }
   ;
@@ -776,6 +801,7 @@ block_items:
 
 block_item:
     declaration                               { EndStmt(kEndDeclaration); }
+  | GNU_LABEL local_labels ';'                { SetOp(op_semicolon, $3, 0); EndStmt(kEndDeclaration); }
   | using_declaration                         { EndStmt(kEndDeclaration); }
   | namespace_alias_definition                { EndStmt(kEndDeclaration); }
   | unlabeled_statement
@@ -817,6 +843,18 @@ else_head:
 condition:
     '(' expression ')'                        { EndFullExpr(); }
   | '(' expression error                      { Warning(7); EndFullExpr(); }
+  | '(' condition_declaration ')'
+  ;
+
+/* C++: a condition that declares the object it tests, if (T x = e). */
+condition_declaration:
+    decl_specs declarator '='
+      {
+        SetOp(op_init, $3, 2);
+        CheckDeclarator(1);
+        BeginInit(0);
+      }
+    assignment_expression                     { CheckInit(1); EndDclList(); }
   ;
 
 iteration_statement:
@@ -1259,10 +1297,12 @@ logical_or_expression:
 
 conditional_expression:
     logical_or_expression
-  | logical_or_expression '?' expression ':' conditional_expression
+  /* The last operand is an assignment (a throw in C++): a ? b : c = d
+     assigns to c. */
+  | logical_or_expression '?' expression ':' assignment_expression
       { SetOp(op_cond, $2, 3); EndCondExp(); }
   /* The same compiler family's `a ?: b`: the condition is the first value. */
-  | logical_or_expression '?' ':' conditional_expression
+  | logical_or_expression '?' ':' assignment_expression
       { SetOp(op_cond, $2, 2); EndCondExp(); }
   ;
 
