@@ -449,6 +449,8 @@ member_declaration:
   | special_declarator ';'                    { CheckMember(); SetOp(op_semicolon, $2, 0); EndDclList(); }
   | qualified_ident ';'                       { SetOp(op_semicolon, $2, 0); UsingDeclaration(); }
   | member_function_head function_body
+  | decl_specs declarator function_try_block
+  | special_declarator function_try_block
   | ACCESS ':'                                { SetAccess($1); }
   | using_declaration
   | ';'
@@ -711,19 +713,21 @@ designator:
 function_definition:
     function_head compound_statement
   | function_head ctor_initializer compound_statement
-  | function_head function_try_block
+  | decl_specs declarator function_try_block
+  | declarator function_try_block
   | function_head oldstyle_declarations { OldstyleFcn(); } compound_statement
   ;
 
 function_body:
     compound_statement
   | ctor_initializer compound_statement
-  | function_try_block
   ;
 
 /* A function whose body (with a constructor's initializers) is a try
    block, f() try { ... } catch (...) { ... }: read as a body that holds the
-   try statement alone, so that the handlers belong to the function. */
+   try statement alone, so that the handlers belong to the function. The try
+   is shifted right after the declarator (the declarator is the function's
+   there), so that no state's default reduction changes for it. */
 function_try_block:
     function_try compound_statement { DoTry(); } handler_seq
       { EndTry(); EndStmt(kEndControl); PopBlock(); }
@@ -732,7 +736,7 @@ function_try_block:
   ;
 
 function_try:
-    TRY                                       { PushBlock(); SetOp(op_try, $1, 0); BeginTry(); }
+    TRY                                       { FcnDeclarator(); PushBlock(); SetOp(op_try, $1, 0); BeginTry(); }
   ;
 
 function_head:
