@@ -914,8 +914,16 @@ jump_statement:
         SetOp(op_semicolon, $2, 0);
         EndStmt(kEndSimple);
       }
-  | RETURN { SetOp(op_return, $1, 0); BeginReturn(0); } expr_opt ';'
-      { SetOp(op_semicolon, $4, 0); DoReturn(op_return, static_cast<int>($3)); EndStmt(kEndSimple); }
+  | return_kw expr_opt ';'
+      { SetOp(op_semicolon, $3, 0); DoReturn(op_return, static_cast<int>($2)); EndStmt(kEndSimple); }
+  /* g++: the value of a class type from its members' values, return { x }. */
+  | return_kw brace_initializer ';'
+      { SetOp(op_semicolon, $3, 0); DoReturn(op_return, 1); EndStmt(kEndSimple); }
+  ;
+
+/* Reduced before the token after it is read. */
+return_kw:
+    RETURN                                    { SetOp(op_return, $1, 0); BeginReturn(0); }
   ;
 
 /* ---- Templates ------------------------------------------------------------------ */

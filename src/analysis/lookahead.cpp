@@ -81,6 +81,21 @@ LexToken* AfterGroup(LexToken* open) {
   return nullptr;
 }
 
+// A parenthesised declarator after a type, T (*p)(...) or T (&r)[n], or an
+// abstract one, T (*)(...): not the operand of a cast, bool(*this) or
+// I(&x), which stands where an expression goes on.
+bool DeclaratorGroup(LexToken* paren) {
+  if (!LxAbsFcnPtr(paren)) return false;
+  const int prev = yaccTokenType;
+  if (prev == ';' || prev == '{' || prev == '}' || prev == ')') return true;
+  LexToken* first = LxNext(paren);
+  if (first->type != '*' && first->type != '&') return true;
+  LexToken* second = LxNext(first);
+  if (second == nullptr || second->type == ')') return true;
+  LexToken* after = AfterGroup(paren);
+  return after == nullptr || after->type == '(' || after->type == '[';
+}
+
 // Records the type of a new expression that starts at t: specifiers,
 // qualified names and template argument lists.
 void MarkNewType(LexToken* t) {
@@ -329,7 +344,7 @@ int CppReclassify(LexToken* t, int code) {
     if (yaccTokenType == kOperator) return 0;
     // int(x) in an expression or an initializer; a declarator otherwise.
     if (InDeclaration() && !InInitializer() && !AfterOperator(yaccTokenType)) return 0;
-    if (LxAbsFcnPtr(n)) return 0;
+    if (DeclaratorGroup(n)) return 0;
     LexToken* after = LxNext(n);
     if (after != nullptr && after->type == ')' && InDeclaration()) return 0;
     return kFcnCast;
@@ -366,7 +381,7 @@ int CppIdentifier(LexToken* t, int code, LexToken* next) {
   if (next == nullptr || next->type != '(') return code;
   if (yaccTokenType == kOperator || yaccTokenType == kScope) return code;
   if (InDeclaration() && !InInitializer() && !AfterOperator(prev)) return code;
-  if (LxAbsFcnPtr(next)) return code;
+  if (DeclaratorGroup(next)) return code;
   if (code == kTagName) {
     next->type = kParenCtor;
     return kHotTag;
