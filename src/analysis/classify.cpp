@@ -33,7 +33,7 @@ enum : int {
   kDestroy = 280, kScope = 281, kCtorColon = 293, kHotTag = 314, kScopeName = 316,
   kNamespaceName = 320, kNamespaceAlias = 322, kConst = 363, kVolatile = 364,
   kOperator = 380, kTemplate = 381, kClass = 390, kNamespace = 391, kReference = 386, kTemplateClose = 284,
-  kTemplateParm = 311, kNew = 379, kDelete = 378, kDropped = 550, kTypeof = 323, kLocalLabel = 415, kTry = 384,
+  kTemplateParm = 311, kNew = 379, kDelete = 378, kDropped = 550, kTypeof = 323, kLocalLabel = 415, kTry = 384, kGoto = 331,
 };
 
 bool inOldList;          // between a 296 parenthesis and its ')'
@@ -471,8 +471,15 @@ int ReclassifyToken(LexToken* t) {
       return code;
   }
   if (IsTypeof(t)) return kTypeof;
-  if (extendedKeys && InFunctionBody() && strcmp(t->text, "__label__") == 0) return kLocalLabel;
   const int prev = yaccTokenType;
+  if (InFunctionBody()) {
+    if (extendedKeys && strcmp(t->text, "__label__") == 0) return kLocalLabel;
+    // A label, whatever else the name names.
+    if (prev == kGoto || ((prev == ';' || prev == '{' || prev == '}') && NextIs(t, ':'))) {
+      NoteIdentifier(t);
+      return kIdent;
+    }
+  }
   if (CPPKeys) {
     if (CppQualified(t) != 0) return kDropped;
     const int cpp = CppToken(t, prev);
