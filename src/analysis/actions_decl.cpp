@@ -153,6 +153,7 @@ void DeclareTag(const char* name, int kind) {
 
 void StartMembers(int kind) {
   Record("StartMembers", static_cast<long>(kind));
+  if (RuleCompiling() && kind == 353) CompileStartEnum();
   if (Checking()) DeclStartMembers(kind);
 }
 void CheckMember() {
@@ -165,6 +166,7 @@ void DoBitField() {
 }
 void AddEnum() {
   Record("AddEnum");
+  if (RuleCompiling()) CompileAddEnum();
   if (Checking()) DeclAddEnum();
 }
 void EndMembers() {

@@ -385,7 +385,7 @@ void IdentifierEvent(int kind, LexToken* t) {
 
 }  // namespace
 
-void InitExpressions(bool newProject) {
+void InitExpressions() {
   hasArith = false;
   recentOp = 0;
   inFcnArgList = 0;
@@ -394,8 +394,12 @@ void InitExpressions(bool newProject) {
   lineContinues = false;
   concatLength = 0;
   concatenated = false;
-  for (int list = kFcnUOperands; list < kOperandLists; ++list)
-    if (newProject || (list != kPrjUOperands && list != kPrjUHOperands)) operandLists[list].clear();
+  for (int list = kFcnUOperands; list < kPrjUOperands; ++list) operandLists[list].clear();
+}
+
+void ClearProjectOperands() {
+  operandLists[kPrjUOperands].clear();
+  operandLists[kPrjUHOperands].clear();
 }
 
 void AddOpnd(const char* text) {

@@ -18,6 +18,7 @@
 #include "driver/options.h"
 #include "frontend/lex2.h"
 #include "frontend/macros.h"
+#include "rules/compile.h"
 #include "rules/mvvars.h"
 #include "support/mverror.h"
 
@@ -396,9 +397,18 @@ int LxFcnParams(LexToken* paren) {
   return '(';
 }
 
+// In a rule file the only names the token stream tells apart are the
+// enumeration constants the file declared.
+int RuleIdentifier(LexToken* t) {
+  int32_t value = 0;
+  if (!FindRuleEnum(t->text, &value)) return kIdent;
+  t->value.i = value;
+  return kEnumConst;
+}
+
 int ReclassifyToken(LexToken* t) {
   const int code = t->type;
-  if (checkRules) return code;
+  if (checkRules) return code == kIdent ? RuleIdentifier(t) : code;
   // After `operator` new and delete name the operator function.
   if (CPPKeys && code != kIdent && !(yaccTokenType == kOperator && (code == kNew || code == kDelete)))
     if (const int cpp = CppReclassify(t, code); cpp != 0) return cpp;
@@ -501,6 +511,8 @@ int ReclassifyToken(LexToken* t) {
     // A type name before '(' starts a parenthesised declarator: T (*p)().
     if (kind == kParenInit && (IsTypeName(t->text) || FindTag(t->text) != nullptr)) kind = '(';
     n->type = kind;
+    // A call's '(' keeps the expression going, even onto the next line.
+    if (kind == '(') lineContinues = true;
     if ((kind == kParenProto && !inOperatorName) || kind == kParenOld || kind == kParenInit) want = false;
   }
   int result = kIdent;

@@ -27,9 +27,12 @@ enum : int {
 };
 extern OperandList operandLists[kOperandLists];
 
-// Start of a module: no call open, no expression open, the module's
-// operand lists empty (and the project's too for the first module).
-void InitExpressions(bool newProject);
+// Start of a module: no call open, no expression open, the function's and
+// the module's operand lists empty.
+void InitExpressions();
+
+// Start of a project: the project's operand lists empty.
+void ClearProjectOperands();
 
 // One operand token (identifier, constant, string, type or scope name) of
 // the checked source: counted for the line, expression, statement, function,

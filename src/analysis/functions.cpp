@@ -91,6 +91,9 @@ void StartFunction() {
   CountParameters();
   ClearOperators(fcnUOptr);
   ClearOperators(fcnUHoptr);
+  // The body's '{' ends the header: its names are no operands of the body's
+  // first expression.
+  ZeroVars(exp_);
   // A header comment serves the one function it stands before.
   if (!fcnHeader) Do1Rule(fcn_, kFcnNoHeader, 1, true);
   fcnHeader = false;

@@ -523,8 +523,8 @@ enumerator:
   ;
 
 enumerator_name:
-    IDENTIFIER                                { DirectDecl(2); }
-  | ENUM_CONST                                { DirectDecl(2); }
+    IDENTIFIER                                { DeclName($1); DirectDecl(2); }
+  | ENUM_CONST                                { DeclName($1); DirectDecl(2); }
   ;
 
 /* ---- Declarators ------------------------------------------------------------- */

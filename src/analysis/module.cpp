@@ -81,6 +81,7 @@ void ClearOperators(int32_t* table) {
 void BeginProject() {
   // The plain table is kept: prj_u_operators counts over every project of the run.
   ClearOperators(prjUHoptr);
+  ClearProjectOperands();
   ZeroVars(prj_);
   Do1Rule(prj_, kPrjBegin, 1, true);
 }

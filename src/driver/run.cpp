@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "analysis/classify.h"
 #include "analysis/expressions.h"
 #include "analysis/module.h"
 #include "analysis/parser.h"
@@ -238,6 +239,8 @@ void CompileRules() {
   BeginRuleFile(codeFile, ruleFN);
   LexInit();
   TokenInit();
+  // The token stream tells the rule file's enumeration constants apart.
+  InstallClassifier();
   InitParser();
   syntaxErrors = 0;
   const int parsed = yyparse();
@@ -312,7 +315,7 @@ void ModuleLoop() {
     StartForcedIncludes();
     BeginModule();
     TokenInit();
-    InitExpressions(cell == sourceList);
+    InitExpressions();
     InitParser();
     readModule();
     fflush(stdout);

@@ -717,6 +717,9 @@ void InitFiles() {
   nextForced = 0;
   modIncludes.clear();
   movedHeaders = 0;
+  // A run reads the files as they are now, not as an earlier run in the same
+  // process found them under the same names.
+  ForgetHeaderFiles();
   RegisterFileBuiltins();
 }
 

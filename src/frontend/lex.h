@@ -17,7 +17,7 @@ enum : int {
   kTokShlAsg = 275, kTokShrAsg = 276, kTokAndAsg = 277, kTokXorAsg = 278, kTokOrAsg = 279,
   kTokScope = 281, kTokDotStar = 282, kTokArrowStar = 283, kTokEllipsis = 285, kTokDotDot = 286,
   kTokLeftArrow = 287, kTokFatArrow = 289, kTokColonGt = 291,
-  kTokNewParams = 295,
+  kTokParenInit = 294, kTokNewParams = 295, kTokOldParams = 296, kTokCtorCall = 297,
   kTokIntrinsic = 299,
   kTokEndModule = 301,
   kTokString = 302, kTokInt = 303, kTokNan = 304, kTokChar = 305, kTokFloat = 306,

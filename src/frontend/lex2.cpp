@@ -49,6 +49,10 @@ int spaceBefore = 2, whiteBefore = 2;
 char saveKeyword[128];
 uint32_t yaccNestLevel;
 bool lineContinues;
+// The parentheses open at the parser's token, innermost last: 1 for those of
+// an expression (plain, initializer, constructor call), 0 for parameter lists.
+static std::vector<uint8_t> openParens;
+static size_t exprParens;
 int initLevel;
 int gnuBlockDepth;
 bool skipIdentAt, skipIdentDollar, skipIdentAccentGrave;
@@ -342,6 +346,8 @@ void TokenInit() {
   saveKeyword[0] = 0;
   yaccNestLevel = 0;
   lineContinues = false;
+  openParens.clear();
+  exprParens = 0;
   initLevel = 0;
   gnuBlockDepth = 0;
   flushPending = false;
@@ -470,7 +476,12 @@ void LexAhead() {
   }
   lexRule = savedRule;
   thisLine = yaccLine;
+  // Reading ahead moved the line variables to the lexer's line; the parser's
+  // events that follow belong to the parser's line.
+  if (!savedRule && lin_needed && thisLine != nullptr && CheckingSource()) SetLineVariables();
 }
+
+bool ExpressionContinues() { return lineContinues || exprParens > 0; }
 
 LexToken* NextToken(LexToken* t) {
   if (t == nullptr) return nullptr;
@@ -634,6 +645,14 @@ int Lex4() {
   if (code == kTokIdent)
     t->declaration = idFound && foundDec != nullptr && foundDec->name == t->text ? foundDec : nullptr;
   if (code == kTokDropped) return code;
+  if (code == '(' || (code >= kTokParenInit && code <= kTokCtorCall)) {
+    const uint8_t inExpression = code != kTokNewParams && code != kTokOldParams;
+    openParens.push_back(inExpression);
+    exprParens += inExpression;
+  } else if (code == ')' && !openParens.empty()) {
+    exprParens -= openParens.back();
+    openParens.pop_back();
+  }
   yaccPrevToken = lastGiven;
   yaccPrevType = yaccTokenType;
   yaccPreValue = yaccTokenValue;

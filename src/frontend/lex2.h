@@ -57,6 +57,9 @@ extern char saveKeyword[128];
 extern uint32_t yaccNestLevel;
 // The expression on the parser line goes on to the next line (set by the parser).
 extern bool lineContinues;
+// The parser line's expression goes on: set by the parser, or the line ends
+// inside the parentheses of an expression.
+bool ExpressionContinues();
 // Initializer nesting, kept by the parser.
 extern int initLevel;
 // Statement expressions open, kept by the parser: the lines of the statement

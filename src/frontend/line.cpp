@@ -786,7 +786,7 @@ void AdvanceYaccLine() {
       if (tabs != 0) SetLin(kLinIndentTab, tabs);
       SetLin(kLinNestLevel, static_cast<int32_t>(line->nestLevel));
       if (yaccContinues) SetLin(kLinContinuation, 1);
-      if (lineContinues) SetLin(kLinContinues, 1);
+      if (ExpressionContinues()) SetLin(kLinContinues, 1);
       if ((f & kLineHasCode) != 0) SetLin(kLinHasCode, 1);
       yaccToken = savedToken;
     }
@@ -815,7 +815,7 @@ void AdvanceYaccLine() {
   } else {
     thisLine = yaccLine = yaccToken->line;
     if (lin_needed) {
-      yaccContinues = lineContinues;
+      yaccContinues = ExpressionContinues();
       SetLineVariables();
     }
   }

@@ -78,8 +78,14 @@ struct RuleDecl {
   bool hasArray = false;
   int arraySize = 0;
   bool inInit = false;  // its initializer is read over: it compiles no code
+  bool folded = false;  // a constant was folded since the name: an enumerator's value
 };
 RuleDecl decl;
+
+// The enumeration constants of the rule file, with their values, and the
+// value the next enumerator of the open enumeration takes.
+std::vector<std::pair<std::string, int32_t>> ruleEnums;
+int32_t nextEnumValue;
 
 bool ruleJustWritten;  // EndIf wrote a rule: the EndStmt that follows adds nothing
 CodeWriter writer;
@@ -184,6 +190,8 @@ void ResetComp() {
   tcIndex = tCodeDepth = nTemp = 0;
   calculate = 0;
   decl = RuleDecl{};
+  ruleEnums.clear();
+  nextEnumValue = 0;
 }
 
 bool RuleCompiling() { return checkRules && pCode != nullptr && !calculate && !decl.inInit; }
@@ -413,6 +421,7 @@ void CompileEndConstant() {
       }
     }
   }
+  if (tCodeDepth == 1) decl.folded = true;
   if (tCodeDepth >= 2) {
     free(tCode);
     tCode = tcStack.back().code;
@@ -591,7 +600,40 @@ void CompileSpecifier(int code) {
     Panic(15);
 }
 
-void CompileDeclName(const char* name) { decl.name = name != nullptr ? name : ""; }
+void CompileDeclName(const char* name) {
+  decl.name = name != nullptr ? name : "";
+  decl.folded = false;
+}
+
+void CompileStartEnum() { nextEnumValue = 0; }
+
+void CompileAddEnum() {
+  int cls = 0, index = 0;
+  int32_t value = 0;
+  if (FindMVVar(decl.name.c_str(), &cls, &index) || FindRuleEnum(decl.name.c_str(), &value)) {
+    const std::string text = "Duplicate declaration of " + decl.name;
+    FatalError(20, text.c_str());
+  }
+  value = nextEnumValue;
+  if (decl.folded) {
+    if (!goodConst) FatalError(0, "Bad enumerator value.");
+    value = constResult;
+  }
+  ruleEnums.emplace_back(decl.name, value);
+  nextEnumValue = value + 1;
+  decl.name.clear();
+  decl.folded = false;
+}
+
+bool FindRuleEnum(const char* name, int32_t* value) {
+  for (const auto& [enumName, enumValue] : ruleEnums) {
+    if (enumName == name) {
+      *value = enumValue;
+      return true;
+    }
+  }
+  return false;
+}
 
 void CompileAttachMod(int kind) {
   ++decl.nModifiers;

@@ -86,6 +86,11 @@ void CompileAttachMod(int kind);
 void CompileCheckDeclarator(int hasInit);
 void CompileNewDeclarator();  // the next declarator of the list: same specifiers
 void CompileEndDclList();
+// Enumerations of rule files: each enumerator takes the value folded after its
+// name or the one after the previous enumerator's, and stands for it in rules.
+void CompileStartEnum();
+void CompileAddEnum();
+bool FindRuleEnum(const char* name, int32_t* value);
 
 // The compiled rule file being written: header at the start, one record per
 // rule as it ends, the trailer at the end.

@@ -18,7 +18,12 @@
 #include <string>
 #include <vector>
 
+#include "analysis/actions_cpp.h"
+#include "analysis/expressions.h"
+#include "analysis/functions.h"
 #include "analysis/module.h"
+#include "analysis/statements.h"
+#include "analysis/symbols.h"
 #include "driver/options.h"
 #include "driver/paths.h"
 #include "driver/run.h"
@@ -215,6 +220,19 @@ inline void ResetRuleEngine() {
   mv::InitArith();
   mv::InitInterp();
   mv::InitBuiltins();
+}
+
+// The analysis state a module starts with (BeginModule's part of it), for
+// tests that drive the parser's actions without a module: nothing an earlier
+// test left open (blocks, statement levels, calls) is seen.
+inline void ResetAnalysis() {
+  mv::InitStatements();
+  mv::InitCppActions();
+  mv::InitFunctions();
+  mv::InitSymbols();
+  mv::InitExpressions();
+  mv::modData = mv::ModData{};
+  mv::fcnData = mv::FcnData{};
 }
 
 // Assembles a listing of rules, writes it as dir/r.mvo through the real

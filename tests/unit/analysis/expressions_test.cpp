@@ -23,8 +23,8 @@ class OperandCounting : public ::testing::Test {
   void SetUp() override {
     mvtest::ResetSubsystems();
     mvtest::ResetRuleEngine();
-    mv::InitSymbols();
-    mv::InitExpressions(true);
+    mvtest::ResetAnalysis();
+    mv::ClearProjectOperands();
     mv::mvNeed[mv::fcn_][kFcnUOperands] = 1;
     mv::mvNeed[mv::mod_][kModUOperands] = 1;
     mv::mvNeed[mv::prj_][kPrjUOperands] = 1;
@@ -58,12 +58,12 @@ TEST_F(OperandCounting, OperandsInsideABlockCountForTheFunctionAndAsHalsteadOper
   EXPECT_TRUE(mv::operandLists[mv::kModUHOperands].empty());
 }
 
-TEST_F(OperandCounting, ANewModuleEmptiesTheModuleListsButNotTheProjectLists) {
+TEST_F(OperandCounting, ANewModuleEmptiesTheModuleListsAndANewProjectTheProjectLists) {
   mv::AddOpnd("k");
-  mv::InitExpressions(false);
+  mv::InitExpressions();
   EXPECT_TRUE(mv::operandLists[mv::kModUOperands].empty());
   EXPECT_EQ(Listed(mv::operandLists[mv::kPrjUOperands]), "k=1 ");
-  mv::InitExpressions(true);
+  mv::BeginProject();
   EXPECT_TRUE(mv::operandLists[mv::kPrjUOperands].empty());
 }
 

@@ -146,6 +146,7 @@ class Parser : public CleanState {
   void SetUp() override {
     CleanState::SetUp();
     ResetRuleEngine();
+    ResetAnalysis();
     mv::InitParser();
     outFile_ = tmpfile();
     mv::out = fdopen(dup(fileno(outFile_)), "w");

@@ -121,6 +121,23 @@ TEST_F(WholeRun, RepeatsWithADefaultRuleFileFoundAlongTheRuleDirectories) {
   EXPECT_EQ(second.err, first.err);
 }
 
+// Each run is a project of its own: the distinct operands of one are not
+// counted again in the next.
+TEST_F(WholeRun, TwoProjectsCountTheirOwnDistinctOperands) {
+  ScratchDir dir;
+  dir.Write("rules.mv", "if (prj_end) eprintf(\"project: %d distinct operands\\n\", prj_u_operands);\n");
+  dir.Write("a.c", "int a;\n");
+  dir.Write("b.c", "int b = a;\n");
+  dir.Write("c.c", "int c;\n");
+  dir.Write("d.c", "int c;\n");
+  const RunResult first = RunMorvane({"-Rrules.mv", "a.c", "b.c"});
+  const RunResult second = RunMorvane({"-Rrules.mvo", "c.c", "d.c"});
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(second.status, 0) << second.err;
+  EXPECT_EQ(mvtest::Count(first.err, "project: 2 distinct operands\n"), 1) << first.err;
+  EXPECT_EQ(mvtest::Count(second.err, "project: 1 distinct operands\n"), 1) << second.err;
+}
+
 TEST_F(WholeRun, ReinitialisationForgetsTheRuleDirectoryOfTheLastRun) {
   ScratchDir dir;
   dir.Write("a.c", "int a;\n");
