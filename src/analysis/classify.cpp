@@ -309,6 +309,9 @@ LexToken* LxSpecList(LexToken* t) {
       if (end == nullptr || end->type != kIdent || (!IsTypeName(end->text) && FindTag(end->text) == nullptr)) break;
       last = t = end;
       typeGiven = true;
+    } else if (LexToken* end = CPPKeys && !typeGiven ? LxTemplateType(t) : nullptr; end != nullptr) {
+      last = t = end;
+      typeGiven = true;
     } else if (CPPKeys && c == kIdent && !typeGiven && FindTag(t->text) != nullptr) {
       last = t;
       typeGiven = true;
@@ -332,9 +335,6 @@ LexToken* LxSpecList(LexToken* t) {
       LexToken* close = GroupClose(Ahead(t));
       if (close == nullptr) return last;
       last = t = close;
-      typeGiven = true;
-    } else if (LexToken* end = CPPKeys && !typeGiven ? LxTemplateType(t) : nullptr; end != nullptr) {
-      last = t = end;
       typeGiven = true;
     } else {
       break;

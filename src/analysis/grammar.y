@@ -418,6 +418,7 @@ base_class_name:
   | TEMPLATE_KNOWN template_args              { BaseName($1); }
   | scope_prefix TEMPLATE_KNOWN template_args { BaseName($2); }
   | TYPEDEF_NAME                              { BaseName($1); }
+  | TEMPLATE_PARAM                            { BaseName($1); }
   | IDENTIFIER                                { BaseName($1); }
   | qualified_ident                           { BaseName($1); }
   | TEMPLATE_NAME template_args               { BaseName($1); }
@@ -536,6 +537,7 @@ declarator:
 
 direct_declarator:
     TEMPLATE_NAME template_args               { DeclName($1); DirectDecl(1); }
+  | scope_prefix TEMPLATE_NAME template_args  { DeclaratorName($2, 1); }
   |    IDENTIFIER                                { DeclName($1); DirectDecl(1); }
   | qualified_ident                           { DeclaratorName($1, 1); }
   | special_name parameter_suffix
@@ -977,6 +979,10 @@ template_template_parameters:
 template_template_parameter:
     CLASS
   | TYPENAME
+  | template_template_head CLASS
+  | template_template_head CLASS TEMPLATE_PARAM
+  | TEMPLATE_PARAM
+  | TEMPLATE_PARAM IDENTIFIER
   | CLASS TEMPLATE_PARAM
   | TYPENAME TEMPLATE_PARAM
   | type_keyword
@@ -1112,6 +1118,19 @@ postfix_not_name:
   | ctor_name PAREN_CTOR { DoFunc(3); } arguments ')'    { DoCall($5); }
   | template_call_name PAREN_CTOR { DoIdent(1, $1); DoFunc(0); } arguments ')'  { DoCall($5); }
   | template_call_name                        { DoIdent(0, $1); }
+  | scope_prefix template_call_name PAREN_CTOR { DoIdent(1, $2); DoFunc(0); } arguments ')'  { DoCall($6); }
+  | scope_prefix template_call_name           { DoIdent(0, $2); }
+  | postfix_expression '.' template_call_name { CPPMember('.'); SetOp(op_member, $2, 2); }
+  | postfix_expression ARROW template_call_name  { CPPMember(268); SetOp(op_arrow, $2, 2); }
+  /* The '(' after a qualified member template is a constructor call's (297). */
+  | postfix_expression '.' scope_prefix template_call_name     { CPPMember('.'); SetOp(op_member, $2, 2); }
+  | postfix_expression ARROW scope_prefix template_call_name   { CPPMember(268); SetOp(op_arrow, $2, 2); }
+  | postfix_expression '.' scope_prefix template_call_name PAREN_CTOR
+      { CPPMember('.'); SetOp(op_member, $2, 2); DoFunc(1); }
+    arguments ')'                             { DoCall($8); }
+  | postfix_expression ARROW scope_prefix template_call_name PAREN_CTOR
+      { CPPMember(268); SetOp(op_arrow, $2, 2); DoFunc(1); }
+    arguments ')'                             { DoCall($8); }
   | NAMED_CAST '<' type_name cast_close cast_open expression ')'
       { NamedCast($1); }
   | TYPEID '(' expression ')'                 { TypeId($1); }

@@ -137,8 +137,10 @@ int TemplateName(LexToken* t, int code, LexToken* next, bool newType = false) {
   const bool member = prev == '.' || prev == kArrow;
   const bool forced = forceTemplate;
   forceTemplate = false;
-  if (member && !forced) return code;
   const Template* known = FindTemplate(t->text, -1);
+  // After '.' or '->' only a member template's name (known, or after the
+  // keyword template) opens an argument list.
+  if (member && !forced && known == nullptr) return code;
   LexToken* close = LxTempArgs(next, known != nullptr || forced);
   if (close == nullptr) return code;
   close->type = kTemplateClose;
@@ -156,14 +158,18 @@ int TemplateName(LexToken* t, int code, LexToken* next, bool newType = false) {
     after->type = kParenProto;
     return kHotTag;
   }
+  // A member template called: its parenthesis is a call's.
+  if (member) return kTemplateName;
   // The type of a new expression is followed by its initializer.
-  const bool expression = (!InDeclaration() || InInitializer() || member) && !newType;
-  if (after != nullptr && after->type == '(' && expression && !LxAbsFcnPtr(after)) {
+  // After an operator or return only an operand can follow: (*p) is no declarator there.
+  const bool operand = AfterOperator(prev);
+  const bool expression = (!InDeclaration() || InInitializer() || member || operand) && !newType;
+  if (after != nullptr && after->type == '(' && expression && (operand || !LxAbsFcnPtr(after))) {
     after->type = kParenCtor;
     t->declaration = FindOrdinary(t->text);
     return kTemplateName;
   }
-  if (member || (known != nullptr && known->kind == kTemplateFunction)) return kTemplateName;
+  if (known != nullptr && known->kind == kTemplateFunction) return kTemplateName;
   return kTemplateKnown;
 }
 
@@ -319,7 +325,11 @@ int CppReclassify(LexToken* t, int code) {
     }
     return code;
   }
-  if (code == kTemplParm) return CppIdentifier(t, code, LxNext(t));
+  if (code == kTemplParm) {
+    // T::template X<U> and typename T::X name types through the parameter.
+    if (CppQualified(t) != 0) return kDropped;
+    return CppIdentifier(t, code, LxNext(t));
+  }
   if (code == kAggrName) {
     LexToken* n = LxNext(t);
     return n != nullptr && n->type == '<' ? TemplateName(t, code, n) : 0;
