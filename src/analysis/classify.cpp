@@ -162,6 +162,8 @@ bool FoldQualifiedType(LexToken* first) {
   LexToken* last = QualifiedEnd(first, &qualifier);
   if (last == nullptr || last->type != kIdent || last == first) return false;
   if (qualifier != nullptr && strcmp(qualifier->text, last->text) == 0) return false;
+  // T::x names a member of whatever T stands for.
+  if (qualifier != nullptr && IsTemplateParameter(qualifier->text)) return false;
   if (!IsTypeName(last->text) && FindTag(last->text) == nullptr) return false;
   for (LexToken* t = first; t != nullptr && t != last;) {
     LexToken* n = NextToken(t);
@@ -220,6 +222,7 @@ int CppToken(LexToken* t, int prev) {
         return kDestroy;
       return 0;
     case kScope:
+      if (prev != kScopeName && prev != kNamespaceName && prev != kTemplateClose) lastScope = nullptr;
       if (prev != kScopeName && prev != kNamespaceName && prev != kTemplateClose && FoldQualifiedType(t))
         return kDropped;
       return 0;
@@ -499,6 +502,8 @@ int ReclassifyToken(LexToken* t) {
     }
   }
   bool want = prev != '.' && prev != kArrow && prev != kDotStar && prev != kArrowStar && !inOldList;
+  // A member of a template type parameter (T::x) is no name of this scope.
+  if (CPPKeys && prev == kScope && lastScope != nullptr && IsTemplateParameter(lastScope)) want = false;
   if (prev == kTypedefName || prev == kTagName) {
     want = false;
     SetInDeclaration();

@@ -244,7 +244,8 @@ int CppQualified(LexToken* t) {
   if (last == t || (!dependent && !typeWanted)) return 0;
   LexToken* after = LxNext(lastClose != nullptr ? lastClose : last);
   const int a = after != nullptr ? after->type : 0;
-  const bool typeName = IsTypeName(last->text) || FindTag(last->text) != nullptr;
+  // A member of a type parameter is no type for sharing a type's name (T::id).
+  const bool typeName = !(parameter && last == LxNext(LxNext(t))) && (IsTypeName(last->text) || FindTag(last->text) != nullptr);
   // A type named in an expression and called: a function-like cast.
   const bool expression = BlockLevel() > 0 && (!InDeclaration() || InInitializer() || AfterOperator(prev));
   bool typeLike = a == kIdent || a == '&' || typeWanted || (typeName && (a != '(' || expression));
@@ -326,9 +327,13 @@ int CppReclassify(LexToken* t, int code) {
     return code;
   }
   if (code == kTemplParm) {
-    // T::template X<U> and typename T::X name types through the parameter.
-    if (CppQualified(t) != 0) return kDropped;
-    return CppIdentifier(t, code, LxNext(t));
+    // typename T::X and T::template X<U> name types through the parameter
+    // (without either, T::x names a member).
+    LexToken* n = LxNext(t);
+    LexToken* keyword = n != nullptr && n->type == kScope ? LxNext(n) : nullptr;
+    if ((typenameSeen || (keyword != nullptr && keyword->type == kTemplate)) && CppQualified(t) != 0) return kDropped;
+    typenameSeen = false;
+    return CppIdentifier(t, code, n);
   }
   if (code == kAggrName) {
     LexToken* n = LxNext(t);
