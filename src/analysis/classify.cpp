@@ -42,6 +42,9 @@ const Declarator* lastTypedef;
 Tag* lastTag;             // the tag of the last class name (315)
 const char* lastScope;    // the last qualifier handed over (316, 320)
 bool inOperatorName;      // from `operator` to the '(' of its parameters
+LexToken* templateScope;  // the '::' after a class template's argument list (compared, never read)
+int ctorInitDepth;        // parentheses open in constructor initializers (0: outside)
+bool inCtorInit;          // from a constructor initializer's ':' to the body
 
 // The next token after t, reading the next statement when the chain ends.
 LexToken* Ahead(LexToken* t) {
@@ -161,10 +164,20 @@ bool FoldQualifiedType(LexToken* first) {
   LexToken* qualifier;
   LexToken* last = QualifiedEnd(first, &qualifier);
   if (last == nullptr || last->type != kIdent || last == first) return false;
+  // A class template's name with its arguments stands for the type: the
+  // qualifiers are dropped and the name is classified as a template's.
+  LexToken* lt = Ahead(last);
+  if (lt != nullptr && lt->type == '<') {
+    const Template* known = FindTemplate(last->text, kTemplateClass);
+    LexToken* close = known != nullptr ? LxTempArgs(lt, true) : nullptr;
+    LexToken* after = close != nullptr ? Ahead(close) : nullptr;
+    if (after == nullptr || after->type == kScope) return false;
+  } else if (!IsTypeName(last->text) && FindTag(last->text) == nullptr) {
+    return false;
+  }
   if (qualifier != nullptr && strcmp(qualifier->text, last->text) == 0) return false;
   // T::x names a member of whatever T stands for.
   if (qualifier != nullptr && IsTemplateParameter(qualifier->text)) return false;
-  if (!IsTypeName(last->text) && FindTag(last->text) == nullptr) return false;
   for (LexToken* t = first; t != nullptr && t != last;) {
     LexToken* n = NextToken(t);
     if (t->type == kScope) SetOp(op_scope, t, 0);
@@ -206,8 +219,11 @@ int CppToken(LexToken* t, int prev) {
       // A constructor's initializers after its parameter list, or after the
       // try of a function try block.
       if (prev == kTry && next == kIdent) return kCtorColon;
-      if (prev == ')' && next == kIdent && !InInitializer() && DeclState() != kDStateParams && !InFunctionBody())
+      if (prev == ')' && next == kIdent && !InInitializer() && DeclState() != kDStateParams && !InFunctionBody()) {
+        inCtorInit = true;
+        ctorInitDepth = 0;
         return kCtorColon;
+      }
       return 0;
     case '&':
       // After a type, or in a parenthesised declarator after a type: a
@@ -222,9 +238,13 @@ int CppToken(LexToken* t, int prev) {
         return kDestroy;
       return 0;
     case kScope:
-      if (prev != kScopeName && prev != kNamespaceName && prev != kTemplateClose) lastScope = nullptr;
-      if (prev != kScopeName && prev != kNamespaceName && prev != kTemplateClose && FoldQualifiedType(t))
-        return kDropped;
+      {
+        // After C<T> the '::' goes on with the class template's scope.
+        const bool afterTemplate = prev == kTemplateClose && t == templateScope;
+        templateScope = nullptr;
+        if (prev != kScopeName && prev != kNamespaceName && !afterTemplate) lastScope = nullptr;
+        if (prev != kScopeName && prev != kNamespaceName && !afterTemplate && FoldQualifiedType(t)) return kDropped;
+      }
       return 0;
     case kIdent:
       break;
@@ -290,11 +310,18 @@ void InstallClassifier() {
   lastTag = nullptr;
   lastScope = nullptr;
   inOperatorName = false;
+  templateScope = nullptr;
+  ctorInitDepth = 0;
+  inCtorInit = false;
   InitClasses();
 }
 
 const Declarator* TypedefOfLastName() { return lastTypedef; }
-void NoteQualifier(const char* name) { lastScope = name; }
+void NoteQualifier(const char* name, LexToken* close) {
+  lastScope = name;
+  templateScope = close != nullptr ? Ahead(close) : nullptr;
+}
+bool InCtorInitializer() { return ctorInitDepth > 0; }
 Tag* TagOfLastName() { return lastTag; }
 
 LexToken* LxSpecList(LexToken* t) {
@@ -379,7 +406,7 @@ bool LxParmTypeList(LexToken* paren) {
 }
 
 int LxFcnParams(LexToken* paren) {
-  if (InInitializer()) return '(';
+  if (InInitializer() || InCtorInitializer()) return '(';
   LexToken* first = Ahead(paren);
   const bool empty = first != nullptr && first->type == ')';
   if (BlockLevel() == 0 && DeclState() == kDStateOrdinary && !CPPKeys) {
@@ -412,6 +439,17 @@ int RuleIdentifier(LexToken* t) {
 int ReclassifyToken(LexToken* t) {
   const int code = t->type;
   if (checkRules) return code == kIdent ? RuleIdentifier(t) : code;
+  if (code == kCtorColon) inCtorInit = true;
+  if (inCtorInit) {
+    if (code == '(' || (code >= kParenInit && code <= 297)) {
+      ++ctorInitDepth;
+    } else if (code == ')') {
+      if (ctorInitDepth > 0) --ctorInitDepth;
+    } else if (code == '{' || code == ';') {
+      inCtorInit = false;
+      ctorInitDepth = 0;
+    }
+  }
   // After `operator` new and delete name the operator function.
   if (CPPKeys && code != kIdent && !(yaccTokenType == kOperator && (code == kNew || code == kDelete)))
     if (const int cpp = CppReclassify(t, code); cpp != 0) return cpp;

@@ -21,8 +21,12 @@ const Declarator* TypedefOfLastName();
 // The tag that the last class name (315) handed to the parser named.
 Tag* TagOfLastName();
 // The name before the '::' about to be handed over (a class template's name
-// before its argument list), so that C<T>::C is taken as a constructor.
-void NoteQualifier(const char* name);
+// before its argument list closed by close), so that C<T>::C is taken as a
+// constructor.
+void NoteQualifier(const char* name, LexToken* close);
+// Inside the parentheses of a constructor's initializers: names there begin
+// operands.
+bool InCtorInitializer();
 
 // Look-ahead over the token chain.
 // The token after t, reading the next statement when the chain ends.

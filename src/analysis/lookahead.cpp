@@ -47,6 +47,12 @@ bool AfterOperator(int prev) {
     case '=': case '!': case '~': case '+': case '-': case '/': case '%': case '^': case '|': case '?': case '>':
     case 333:  // return
       return true;
+    case '(':
+    case ',':
+    case 294:
+    case 295:
+    case kParenCtor:
+      return InCtorInitializer();
     case '<':  // a comparison's, not an argument list's
       return lastLess != nullptr &&
              std::find(templateOpens.begin(), templateOpens.end(), lastLess) == templateOpens.end();
@@ -147,7 +153,7 @@ int TemplateName(LexToken* t, int code, LexToken* next, bool newType = false) {
   NoteTemplateOpen(next);
   LexToken* after = LxNext(close);
   if (after != nullptr && after->type == kScope) {
-    NoteQualifier(t->text);
+    NoteQualifier(t->text, close);
     return kTemplateScope;
   }
   // A partial specialisation's head: its base list follows.
@@ -361,7 +367,7 @@ int CppReclassify(LexToken* t, int code) {
     if (InDeclaration() && !InInitializer() && !AfterOperator(yaccTokenType)) return 0;
     if (DeclaratorGroup(n)) return 0;
     LexToken* after = LxNext(n);
-    if (after != nullptr && after->type == ')' && InDeclaration()) return 0;
+    if (after != nullptr && after->type == ')' && InDeclaration() && !AfterOperator(yaccTokenType)) return 0;
     return kFcnCast;
   }
   return 0;
