@@ -1141,7 +1141,7 @@ postfix_not_name:
 /* A function template called with its arguments, or a class template's
    constructor: the token stream makes the '(' 297. */
 template_call_name:
-    TEMPLATE_NAME { TempSpecStart(); } template_args  { TempSpecEnd(); $$ = $1; }
+    TEMPLATE_NAME { TempSpecStart($1); } template_args  { TempSpecEnd(); $$ = $1; }
   ;
 
 /* A class named before the parenthesis of a constructor call: the token

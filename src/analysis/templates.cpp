@@ -5,6 +5,8 @@
 #include <deque>
 #include <unordered_map>
 
+#include <cstdio>
+
 #include "analysis/actions_trace.h"
 #include "analysis/classify.h"
 #include "analysis/declare.h"
@@ -12,6 +14,8 @@
 #include "driver/options.h"
 #include "frontend/lex2.h"
 #include "frontend/line.h"
+#include "analysis/parser.h"
+#include "support/mverror.h"
 
 namespace mv {
 
@@ -34,11 +38,15 @@ struct Open {
   bool inHeader;
   bool parameterOfTemplate;         // a template template parameter's header
   bool chained;                     // follows the header of an enclosing template directly
+  bool isClass;                     // declares a class template
   int braces;                       // depth of braces since the header
   std::vector<std::string> parameters;
   std::vector<Declarator*> values;  // the value parameters
 };
 std::vector<Open> open;
+// The token after a class template's body that lacks its ';': the syntax
+// error it causes is not reported (compared, never read).
+const LexToken* zapAt;
 
 bool IsTypeKeyword(int c) { return (c >= 344 && c <= 349) || (c >= 354 && c <= 362) || (c >= 407 && c <= 414); }
 
@@ -61,16 +69,16 @@ LexToken* AfterAngles(LexToken* lt) {
 }
 
 // Registers the template declared after a header closed at close: a class
-// template when a class key follows, else the function named before the
-// first parenthesis.
-void RegisterDeclared(LexToken* close) {
+// template when a class key follows (the result is then true), else the
+// function named before the first parenthesis.
+bool RegisterDeclared(LexToken* close) {
   LexToken* t = LxNext(close);
   while (t != nullptr && t->type == kTemplate) {
     LexToken* lt = LxNext(t);
-    if (lt == nullptr || lt->type != '<') return;
+    if (lt == nullptr || lt->type != '<') return false;
     t = AfterAngles(lt);
   }
-  if (t == nullptr) return;
+  if (t == nullptr) return false;
   if (t->type == kClass || t->type == kStruct || t->type == kUnion) {
     LexToken* n = LxNext(t);
     while (n != nullptr && (n->type == kAttribute || n->type == kDeclspec)) {
@@ -85,12 +93,12 @@ void RegisterDeclared(LexToken* close) {
       }
     }
     if (n != nullptr && n->type >= kIdent && n->type <= 322 && n->text != nullptr) Register(n->text, kTemplateClass);
-    return;
+    return true;
   }
   LexToken* prev = nullptr;
   for (int guard = 0; t != nullptr && guard < 256; ++guard) {
     const int c = t->type;
-    if (c == ';' || c == '{' || c == '=') return;
+    if (c == ';' || c == '{' || c == '=') return false;
     if (c == '<' && prev != nullptr && prev->type >= kIdent && prev->type <= 322) {
       t = AfterAngles(t);
       continue;
@@ -98,12 +106,13 @@ void RegisterDeclared(LexToken* close) {
     if (c == '(' || (c >= 294 && c <= 297)) {
       if (prev != nullptr && prev->type >= kIdent && prev->type <= 322 && prev->text != nullptr)
         Register(prev->text, kTemplateFunction);
-      return;
+      return false;
     }
-    if (c == kOperator) return;
+    if (c == kOperator) return false;
     prev = t;
     t = LxNext(t);
   }
+  return false;
 }
 
 // The first token of a template argument begins a type.
@@ -192,18 +201,23 @@ void TemplateKeyword(LexToken* keyword, LexToken* next) {
   LexToken* close = LxTempArgs(next, true);
   if (close == nullptr) return;
   close->type = kTemplateClose;
-  Open o{close, true, false, false, 0, {}, {}};
+  Open o{close, true, false, false, false, 0, {}, {}};
   if (!open.empty()) {
     const Open& outer = open.back();
     o.parameterOfTemplate = outer.inHeader;
     o.chained = !outer.inHeader && outer.braces == 0 && yaccPrevType == kTemplateClose;
   }
   (void)keyword;
-  if (!o.parameterOfTemplate) RegisterDeclared(close);
+  if (!o.parameterOfTemplate) o.isClass = RegisterDeclared(close);
   open.push_back(std::move(o));
 }
 
 void TemplateToken(LexToken* token) {
+  // The parser has gone past the token where the error was due.
+  if (zapAt != nullptr && token != zapAt) {
+    zapError = false;
+    zapAt = nullptr;
+  }
   if (open.empty()) return;
   Open& o = open.back();
   const int c = token->type;
@@ -219,6 +233,14 @@ void TemplateToken(LexToken* token) {
   } else if (c == '}') {
     if (--o.braces <= 0) {
       LexToken* n = LxNext(token);
+      // The borland dialect wants a class template's body closed by ';':
+      // the coming syntax error is reported as this advisory instead.
+      const bool declarator = n != nullptr && (n->type == kIdent || n->type == '*' || n->type == '&');
+      if (keyValue == 6 && o.isClass && open.size() == 1 && !checkRules && !declarator && (n == nullptr || n->type != ';')) {
+        Advise(6, "Template class MUST end with a semicolon.");
+        zapError = true;
+        zapAt = n;
+      }
       if (n == nullptr || n->type != ';') EndDeclaration();
       else o.braces = 0;
     }
@@ -237,7 +259,10 @@ void TemplateParameterName(LexToken* name) {
     }
 }
 
-void InitTemplates() { open.clear(); }
+void InitTemplates() {
+  open.clear();
+  zapAt = nullptr;
+}
 
 // ---- Grammar actions ---------------------------------------------------------------------
 // The parameters of a header are read as a parameter list, so that a value
@@ -259,13 +284,30 @@ void TempHeader() {
   if (!checkRules && DeclState() == kDStateParams) DeclPopDState();
 }
 void TempRecord() { Record("TempRecord"); }
-void TempSpecStart() { Record("TempSpecStart"); }
+namespace {
+
+// A use of a template that no declaration has named.
+void UndeclaredTemplate(const LexToken* name) {
+  if (checkRules || name == nullptr || name->text == nullptr || FindTemplate(name->text, -1) != nullptr) return;
+  char text[200];
+  snprintf(text, sizeof text, "Template %.150s has not yet been declared.", name->text);
+  Advise(51, text);
+  Register(name->text, kTemplateClass);
+}
+
+}  // namespace
+
+void TempSpecStart(LexToken* name) {
+  Record("TempSpecStart");
+  UndeclaredTemplate(name);
+}
 void TempSpecArg() { Record("TempSpecArg"); }
 void TempSpecExp() { Record("TempSpecExp"); }
 void TempSpecEnd() { Record("TempSpecEnd"); }
 void TemplateSpecifier(int code, LexToken* name) {
   Record("TemplateSpecifier", static_cast<long>(code));
   if (checkRules) return;
+  if (code == kTemplateKnown) UndeclaredTemplate(name);
   DeclNamedSpecifier(code == kTemplParm ? kBaseTemplateParm : kBaseClass, name != nullptr ? name->text : nullptr);
 }
 

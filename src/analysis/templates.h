@@ -52,12 +52,13 @@ void TempStart();               // template <
 void TempParm(int isValue);     // after each parameter: 0 a type, 1 a named value, 2 an unnamed one
 void TempHeader();              // the header's '>'
 void TempRecord();              // the end of the template declaration
-void TempSpecStart();           // Name<
+void TempSpecStart(LexToken* name);  // Name<
 void TempSpecArg();             // a type argument
 void TempSpecExp();             // an expression argument
 void TempSpecEnd();             // the closing '>'
 // A type specifier that is a template type parameter (311) or a template
-// with its arguments (318).
+// with its arguments (318). A template not declared yet gets advisory 51 and
+// is known as a class template from then on.
 void TemplateSpecifier(int code, LexToken* name);
 
 }  // namespace mv
