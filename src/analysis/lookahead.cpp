@@ -270,6 +270,7 @@ int CppQualified(LexToken* t) {
     lastClose->type = kTemplateClose;
     NoteTemplateOpen(LxNext(last));
     last->type = kTemplateKnown;
+    NoteQualifiedTemplate(last);
     return kDropped;
   }
   // typename A<T>::type(x) in an expression is a function-like cast.

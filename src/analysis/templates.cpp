@@ -47,6 +47,8 @@ std::vector<Open> open;
 // The token after a class template's body that lacks its ';': the syntax
 // error it causes is not reported (compared, never read).
 const LexToken* zapAt;
+// The last member template named through a qualifier (compared, never read).
+const LexToken* qualifiedTemplate;
 
 bool IsTypeKeyword(int c) { return (c >= 344 && c <= 349) || (c >= 354 && c <= 362) || (c >= 407 && c <= 414); }
 
@@ -259,9 +261,12 @@ void TemplateParameterName(LexToken* name) {
     }
 }
 
+void NoteQualifiedTemplate(const LexToken* name) { qualifiedTemplate = name; }
+
 void InitTemplates() {
   open.clear();
   zapAt = nullptr;
+  qualifiedTemplate = nullptr;
 }
 
 // ---- Grammar actions ---------------------------------------------------------------------
@@ -289,6 +294,9 @@ namespace {
 // A use of a template that no declaration has named.
 void UndeclaredTemplate(const LexToken* name) {
   if (checkRules || name == nullptr || name->text == nullptr || FindTemplate(name->text, -1) != nullptr) return;
+  // A template template parameter, or a member template named through a
+  // type parameter (T::template X<U>), is declared where it is used.
+  if (name == qualifiedTemplate || IsTemplateParameter(name->text)) return;
   char text[200];
   snprintf(text, sizeof text, "Template %.150s has not yet been declared.", name->text);
   Advise(51, text);

@@ -44,6 +44,10 @@ void TemplateParameterName(LexToken* name);
 // template the first argument must begin with a type.
 LexToken* LxTempArgs(LexToken* open, bool known);
 
+// A member template's name whose qualifiers the token stream dropped
+// (A<T>::B<U>, T::template X<U>): no use of an undeclared template.
+void NoteQualifiedTemplate(const LexToken* name);
+
 // Start of a module: no template is open (the records stay for the run).
 void InitTemplates();
 
