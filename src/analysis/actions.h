@@ -207,6 +207,22 @@ void EnumComma();
 void ClassHead(LexToken* name);
 void StartClassBody();
 void EndClassBody();
+// A member function defined in its class (the parser's current token
+// begins its body): true when the body was skipped, to be read at the
+// class's end. FirstDeferred at the class's '}' starts reading the skipped
+// bodies, the last one first: StartDeferred before each, NextDeferred after
+// it. DropDeferred forgets them after a syntax error.
+bool DeferredFcn();
+void FirstDeferred();
+void StartDeferred();
+void NextDeferred();
+void DropDeferred();
+// A qualifier's class or namespace name; a declarator named by a qualified
+// name (after DeclaratorName); a function definition's declarator is
+// complete (after FcnDeclarator): a qualified name's class is its scope.
+void ScopeName(LexToken* name);
+void QualifiedName();
+void FunctionScope();
 // The base list: StartBase at its colon, BaseName per base, SetAccess for
 // each access keyword (also for the access labels of a class body).
 void StartBase();

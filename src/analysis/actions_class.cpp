@@ -2,6 +2,8 @@
 // the names of constructors, destructors and operator functions, linkage
 // blocks, namespaces and using.
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "analysis/actions.h"
 #include "analysis/actions_cpp.h"
@@ -22,6 +24,60 @@ bool Cpp() { return checkRules == 0 && CPPKeys != 0; }
 
 const char* pendingClass;  // the name of the class head just read
 
+// A member function body left for the end of its class.
+struct DeferredBody {
+  Declarator* function;
+  LexToken* start;  // its '{', or the ':' of a constructor's initializers
+  LexToken* end;    // its '}'
+};
+// Per class body being read, innermost last: the bodies skipped in it.
+std::vector<std::vector<DeferredBody>> skipped;
+// Per class end whose bodies are being read: the bodies, in reading order,
+// and the next one.
+struct Replaying {
+  std::vector<DeferredBody> bodies;
+  size_t next = 0;
+};
+std::vector<Replaying> replaying;
+
+// The declarator that a qualified name made, and its class.
+const Declarator* qualifiedDecl;
+Tag* qualifiedTag;
+
+// A function's name made of the tokens after `operator` up to its
+// parameter list: "operator" and the operator's text ("operator_new[]",
+// "operator(" for the call operator, "operator[" for the subscript), or
+// for a conversion function "operator_" and the type, blanks as '_'.
+std::string OperatorFunctionName(LexToken* keyword) {
+  LexToken* first = NextToken(keyword);
+  if (first == nullptr) return "operator";
+  const int c = first->type;
+  if (c == 378 || c == 379) {
+    LexToken* n = NextToken(first);
+    const bool array = n != nullptr && (n->type == '[' || n->type == 269);
+    return std::string(c == 379 ? "operator_new" : "operator_delete") + (array ? "[]" : "");
+  }
+  if (c == '(' || (c >= 294 && c <= 297)) return "operator(";
+  if (c == '[' || c == 269) return "operator[";
+  if (c < 300 && c != 281) return std::string("operator") + first->text;
+  std::string type;
+  int count = 0;
+  for (LexToken* t = first; t != nullptr && count < 32; t = NextToken(t), ++count) {
+    if (t->type == '(' || (t->type >= 294 && t->type <= 297) || t->type == ';' || t->type == '{') break;
+    if (!type.empty()) type += '_';
+    if (t->type == 315 || t->type == 319) {
+      const Tag* tag = FindTag(t->text);
+      if (tag != nullptr && tag->kind == kBaseClass) type += "class_";
+      else if (tag != nullptr && tag->kind == kBaseStruct) type += "struct_";
+      else if (tag != nullptr && tag->kind == kBaseUnion) type += "union_";
+    }
+    type += t->text;
+  }
+  std::string name = "operator_" + type;
+  if (name.size() > 126) name.resize(126);
+  return name;
+}
+
 // public (and the dialects' __published, __automated) 0, protected 1, private 2.
 int AccessOf(const LexToken* keyword) {
   if (keyword == nullptr || keyword->text == nullptr) return 3;
@@ -39,13 +95,79 @@ void ClassHead(LexToken* name) {
 
 void StartClassBody() {
   Record("StartClassBody");
-  if (Cpp()) PushClassBody(pendingClass);
+  if (Cpp()) {
+    PushClassBody(pendingClass, MemberTag());
+    skipped.emplace_back();
+  }
   pendingClass = nullptr;
 }
 
 void EndClassBody() {
   Record("EndClassBody");
   if (Cpp()) PopClassBody();
+}
+
+bool DeferredFcn() {
+  if (!Cpp() || skipped.empty()) return false;
+  Declarator* d = DeclDeferredFcn();
+  LexToken* start = yaccToken;
+  LexToken* end = SkipDeferredBody();
+  if (end == nullptr) return false;
+  skipped.back().push_back({d, start, end});
+  return true;
+}
+
+void FirstDeferred() {
+  Record("FirstDeferred");
+  if (!Cpp() || skipped.empty()) return;
+  std::vector<DeferredBody> bodies = std::move(skipped.back());
+  skipped.pop_back();
+  if (bodies.empty()) return;
+  // The last body written is read first.
+  std::vector<LexToken*> starts, ends;
+  Replaying r;
+  for (auto it = bodies.rbegin(); it != bodies.rend(); ++it) {
+    r.bodies.push_back(*it);
+    starts.push_back(it->start);
+    ends.push_back(it->end);
+  }
+  replaying.push_back(std::move(r));
+  ReplayBodies(starts.data(), ends.data(), static_cast<int>(starts.size()));
+}
+
+void StartDeferred() {
+  Record("StartDeferred");
+  if (replaying.empty()) return;
+  Replaying& r = replaying.back();
+  if (r.next < r.bodies.size()) DeclStartDeferred(r.bodies[r.next++].function);
+}
+
+void NextDeferred() {
+  Record("NextDeferred");
+  if (!replaying.empty() && replaying.back().next >= replaying.back().bodies.size()) replaying.pop_back();
+}
+
+void DropDeferred() {
+  skipped.clear();
+  replaying.clear();
+  DropDeferredBodies();
+}
+
+void ScopeName(LexToken* name) { SetScopeName(name != nullptr ? name->text : nullptr); }
+
+void QualifiedName() {
+  if (!Cpp()) return;
+  qualifiedDecl = currDecl;
+  qualifiedTag = ScopeNameRead() != nullptr ? FindTag(ScopeNameRead()) : nullptr;
+}
+
+void FunctionScope() {
+  if (!Cpp()) return;
+  Declarator* d = currFcnDef;
+  Tag* tag = d != nullptr && d == qualifiedDecl ? qualifiedTag : nullptr;
+  if (tag != nullptr && d->owner == nullptr) d->owner = tag;
+  if (!InClassBody()) SetFunctionClass(tag);
+  qualifiedDecl = nullptr;
 }
 
 void StartBase() { Record("StartBase"); }
@@ -62,6 +184,7 @@ void SetAccess(LexToken* keyword) {
 }
 
 void DeclaratorName(LexToken* name, int kind) {
+  if (Cpp() && name != nullptr && name->type == 380) name->text = KeepName("", OperatorFunctionName(name).c_str());
   DeclName(name);
   if (!checkRules) NoteIdentifier(name);
   if (Cpp() && name != nullptr && name->type == 314) AddConstructor(name->text);
@@ -77,7 +200,11 @@ void DestructorName(LexToken* tilde, LexToken* name) {
 }
 
 void OperatorReference(LexToken* keyword) {
-  if (Cpp() && keyword != nullptr) keyword->declaration = FindOrdinary(keyword->text);
+  if (!Cpp() || keyword == nullptr) return;
+  keyword->text = KeepName("", OperatorFunctionName(keyword).c_str());
+  Declarator* d = FindClassMember(keyword->text);
+  keyword->declaration = d != nullptr ? d : FindOrdinary(keyword->text);
+  foundDec = keyword->declaration;
 }
 
 void LinkageStart(LexToken*) { Record("LinkageStart"); }

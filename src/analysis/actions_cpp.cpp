@@ -97,6 +97,13 @@ void NoteBaseClass(const char* derived, const char* base) {
   if (derived != nullptr && base != nullptr) baseClasses.emplace(derived, base);
 }
 
+std::vector<std::string> BaseClassNames(const std::string& derived) {
+  std::vector<std::string> names;
+  auto range = baseClasses.equal_range(derived);
+  for (auto it = range.first; it != range.second; ++it) names.push_back(it->second);
+  return names;
+}
+
 bool Hides(const Type* earlier, const Type* later) {
   if (earlier == nullptr || later == nullptr) return false;
   std::vector<const Modifier*> el, ll;

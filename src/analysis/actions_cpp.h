@@ -4,6 +4,7 @@
 // reached: stm_never_caught).
 #pragma once
 
+#include <string>
 #include <vector>
 
 namespace mv {
@@ -42,6 +43,8 @@ bool Hides(const Type* earlier, const Type* later);
 bool Derive(const Tag* derived, const Tag* base);
 // A class (by name) names a base class in its head.
 void NoteBaseClass(const char* derived, const char* base);
+// The base classes a class (by name) names in its head, in order.
+std::vector<std::string> BaseClassNames(const std::string& derived);
 // Start of a module: no try is open.
 void InitCppActions();
 

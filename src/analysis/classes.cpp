@@ -7,6 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "analysis/actions_cpp.h"
 #include "analysis/declare.h"
 #include "analysis/symbols.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 struct ClassBody {
   std::string name;
+  Tag* tag = nullptr;
   int level = 0;
   int access = 3;
 };
@@ -25,6 +27,19 @@ std::unordered_set<std::string> namespaces;
 std::unordered_set<std::string> constructors;
 std::vector<ClassBody> bodies;
 std::deque<std::string> keptNames;
+Tag* functionClass;
+std::string scopeName;
+bool scopeNamed;
+
+Declarator* MemberOf(const Tag* tag, const char* name, int depth) {
+  if (tag == nullptr || depth > 16) return nullptr;
+  for (Declarator* d = tag->members; d != nullptr; d = d->next)
+    if (d->name == name) return d;
+  if (tag->name.empty()) return nullptr;
+  for (const std::string& base : BaseClassNames(tag->name))
+    if (Declarator* d = MemberOf(FindTag(base.c_str()), name, depth + 1)) return d;
+  return nullptr;
+}
 
 }  // namespace
 
@@ -34,6 +49,8 @@ void InitClasses() {
   constructors.clear();
   bodies.clear();
   keptNames.clear();
+  functionClass = nullptr;
+  scopeNamed = false;
 }
 
 void NoteTag(Tag* tag) {
@@ -58,7 +75,28 @@ void AddNamespaceName(const char* name) {
 
 bool IsNamespaceName(const char* name) { return !namespaces.empty() && namespaces.count(name) != 0; }
 
-void PushClassBody(const char* name) { bodies.push_back({name != nullptr ? name : "", BlockLevel(), 3}); }
+void PushClassBody(const char* name, Tag* tag) { bodies.push_back({name != nullptr ? name : "", tag, BlockLevel(), 3}); }
+
+void SetFunctionClass(Tag* tag) { functionClass = tag; }
+Tag* FunctionClass() { return functionClass; }
+bool ClassScopeOpen() { return !bodies.empty() || functionClass != nullptr; }
+
+void SetScopeName(const char* name) {
+  scopeNamed = name != nullptr;
+  if (scopeNamed) scopeName = name;
+}
+
+const char* ScopeNameRead() { return scopeNamed ? scopeName.c_str() : nullptr; }
+
+Declarator* FindScopedMember(const char* name) {
+  return scopeNamed ? MemberOf(FindTag(scopeName.c_str()), name, 0) : nullptr;
+}
+
+Declarator* FindClassMember(const char* name) {
+  for (auto b = bodies.rbegin(); b != bodies.rend(); ++b)
+    if (Declarator* d = MemberOf(b->tag, name, 0)) return d;
+  return MemberOf(functionClass, name, 0);
+}
 
 void PopClassBody() {
   if (!bodies.empty()) bodies.pop_back();

@@ -29,7 +29,7 @@ bool IsNamespaceName(const char* name);
 // The class bodies being read, innermost last. A body records its class's
 // name (empty when anonymous) and the block level it was opened at, so that
 // the class's own name followed by '(' at that level is a constructor.
-void PushClassBody(const char* name);
+void PushClassBody(const char* name, Tag* tag);
 void PopClassBody();
 bool InClassBody();
 const char* ClassBodyName();
@@ -38,6 +38,22 @@ int ClassBodyLevel();
 // 3 not given yet.
 void SetMemberAccess(int access);
 int MemberAccess();
+
+// The class of a member function defined outside it (R C::f() { ... }),
+// while its body is read; null otherwise.
+void SetFunctionClass(Tag* tag);
+Tag* FunctionClass();
+// A member of the classes whose scope is open (the class bodies being read,
+// innermost first, then the class of the function being defined), each
+// searched with its base classes; null when none has one of that name.
+struct Declarator;
+Declarator* FindClassMember(const char* name);
+bool ClassScopeOpen();
+// The class or namespace name of the last qualifier read (null for `::`
+// alone or a namespace), and a member of that class (or its bases).
+void SetScopeName(const char* name);
+const char* ScopeNameRead();
+Declarator* FindScopedMember(const char* name);
 
 // A name made up for the module's lifetime ("~C" for C's destructor).
 char* KeepName(const char* prefix, const char* name);

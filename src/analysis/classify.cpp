@@ -581,6 +581,13 @@ int ReclassifyToken(LexToken* t) {
     foundEnum = nullptr;
     idFound = false;
   }
+  // C::m: a member of the class the qualifier names.
+  if (CPPKeys && result == kIdent && !idFound && prev == kScope &&
+      (yaccPrevType == kScopeName || yaccPrevType == kTemplateClose || yaccPrevType == '>'))
+    if (Declarator* m = FindScopedMember(t->text); m != nullptr && !(m->type != nullptr && m->type->Storage() == kStorTypedef)) {
+      foundDec = m;
+      idFound = true;
+    }
   if (result == kTypedefName) lastTypedef = foundDec;
   if (result == kEnumConst) t->value.i = thisEnumValue;
   if (CPPKeys) result = CppIdentifier(t, result, n);

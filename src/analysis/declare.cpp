@@ -1135,6 +1135,28 @@ void DeclFcnDeclarator() {
   ResetDeclaration(cur);
 }
 
+Declarator* DeclDeferredFcn() {
+  Declarator* d = currFcnDef;
+  if (d != nullptr && cur.kind == kDStateMember && cur.owner != nullptr && !d->name.empty()) {
+    d->owner = cur.owner;
+    Declarator** at = &cur.owner->members;
+    while (*at != nullptr) at = &(*at)->next;
+    *at = d;
+  }
+  currFcnDef = nullptr;
+  startFunc = false;
+  return d;
+}
+
+void DeclStartDeferred(Declarator* d) {
+  ResetDeclaration(cur);
+  currFcnDef = d;
+  ruleDecl = d;
+  startFunc = d != nullptr;
+}
+
+Tag* MemberTag() { return cur.kind == kDStateMember ? cur.owner : nullptr; }
+
 void DeclOldstyleFcn() {
   if (currFcnDef == nullptr || currFcnDef->type == nullptr || currFcnDef->type->levels == nullptr) return;
   Proto* p = currFcnDef->type->levels->prototype;

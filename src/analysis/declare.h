@@ -217,6 +217,13 @@ void DeclNeed3Dots();
 void DeclFunParmEnd(int kind);
 void DeclFcnDeclarator();
 void DeclOldstyleFcn();
+// A member function defined in its class: the definition just read is
+// entered as a member and its body is left for the class's end, when
+// DeclStartDeferred makes it the function being defined again.
+Declarator* DeclDeferredFcn();
+void DeclStartDeferred(Declarator* d);
+// The tag whose members are being read; null outside a class body.
+Tag* MemberTag();
 void DeclDeclareTag(const char* name, int kind);
 void DeclStartMembers(int kind);
 void DeclCheckMember();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "analysis/actions.h"
+#include "analysis/classes.h"
 #include "analysis/declare.h"
 #include "analysis/expressions.h"
 #include "analysis/module.h"
@@ -110,7 +111,10 @@ void TakeFunctionCounts() {
   // The line of the '}' is still open: it holds code, so it is neither
   // white nor a comment line.
   const SourceLine* line = yaccToken != nullptr ? yaccToken->line : nullptr;
-  if (line != nullptr && (line->flags & kLineClosed) == 0 && (line->depth == 0 || countHeaders)) {
+  // A body read at its class's end: the line of its '}' was closed when the
+  // class was read.
+  if (line != nullptr && ((line->flags & kLineClosed) == 0 || ReplayingBodies()) &&
+      (line->depth == 0 || countHeaders)) {
     ++fcnData.totalLines;
     if ((line->flags & (kLineExecutable | kLineSuppressed)) == kLineExecutable) ++fcnData.execLines;
   }
@@ -147,6 +151,8 @@ void EndFunction() {
     DoRules(fcn_);
   else
     ZeroVars(fcn_);
+  // A member function defined outside its class leaves the class's scope.
+  if (!InClassBody()) SetFunctionClass(nullptr);
   bodyEndLine = yaccToken != nullptr ? yaccToken->line : nullptr;
   bodyEndNumber = bodyEndLine != nullptr ? bodyEndLine->number : 0;
 }

@@ -78,6 +78,13 @@ constexpr int64_t kSpecTypedef = 1;
 
 const char* TokenText(const LexToken* token) { return token != nullptr ? token->text : nullptr; }
 
+/* A member function's body in its class: when the look-ahead begins it and
+   the body is skipped, the look-ahead becomes CTOR_COLON, and the token
+   stream hands over SKIPPED_BODY next. */
+void SkipMemberBody(int* lookahead) {
+  if ((*lookahead == '{' || *lookahead == TOK_CTOR_COLON) && DeferredFcn()) *lookahead = TOK_CTOR_COLON;
+}
+
 /* An operator: its event, then its pseudocode. */
 void Op(int op, LexToken* token, int operands, int code) {
   SetOp(op, token, operands);
@@ -145,6 +152,9 @@ void AssignOp(LexToken* token) {
 %token <p> NEW_TYPE_411 411 NEW_TYPE_412 412 NEW_TYPE_413 413 NEW_TYPE_414 414
 %token <p> BASED 518 SELF 519 DECLSPEC 539 PUBLIC 544 PROTECTED 545 PRIVATE 546
 %token <p> GNU_ATTRIBUTE 548
+/* A member function body skipped in its class; the start of one read at the
+   class's end. */
+%token <p> SKIPPED_BODY 580 DEFERRED_BODY 581
 %token <p> NEAR 551 FAR 552 HUGE 553 IMPORT 554 EXPORT 555 FASTCALL 556 SAVEREGS 557
 %token <p> LOADDS 558 CDECL 559 PASCAL 560 FORTRAN 561 INTERRUPT 562
 
@@ -191,8 +201,8 @@ external_declaration:
   | using_declaration
   | ';'
   | template_declaration
-  | error ';'                                 { ResetDeclarations(); ResetExpressions(); }
-  | error '}'                                 { ResetDeclarations(); ResetExpressions(); }
+  | error ';'                                 { ResetDeclarations(); ResetExpressions(); DropDeferred(); }
+  | error '}'                                 { ResetDeclarations(); ResetExpressions(); DropDeferred(); }
   ;
 
 /* ---- Declarations ---------------------------------------------------------- */
@@ -435,7 +445,17 @@ tag_name:
 /* Follows struct_head or struct_anonymous, whose value is the keyword's code. */
 member_body:
     '{' { StartMembers(static_cast<int>($<i>0)); StartClassBody(); } member_list '}'
-      { EndClassBody(); EndMembers(); }
+      { FirstDeferred(); }
+    deferred_bodies                           { EndClassBody(); EndMembers(); }
+  ;
+
+/* The bodies of the member functions defined in the class, which the token
+   stream hands over again after the class's '}', each after a
+   DEFERRED_BODY. (The action after '}' is reduced before the next token is
+   read, so that token is already the first body's.) */
+deferred_bodies:
+    %empty
+  | deferred_bodies DEFERRED_BODY { StartDeferred(); } function_body  { NextDeferred(); }
   ;
 
 member_list:
@@ -476,12 +496,16 @@ member_declarator:
       { EndConstant(); DoBitField(); CheckMember(); }
   ;
 
-/* A member function defined in its class: its body is read in place.
+/* A member function defined in its class: in C++ its body (the look-ahead
+   '{' or the ':' of a constructor's initializers) is skipped and read at
+   the class's end; the parser is handed CTOR_COLON SKIPPED_BODY instead,
+   so that the look-ahead tokens of member_function_head stay those of a
+   body (and a member declarator's error reports stay the same).
    (After member_declarator's rules: in C a declarator that a wrong token
    follows is a member's, as only a member's list can go on.) */
 member_function_head:
-    decl_specs declarator                     { FcnDeclarator(); }
-  | special_declarator                        { FcnDeclarator(); }
+    decl_specs declarator                     { FcnDeclarator(); SkipMemberBody(&yychar); }
+  | special_declarator                        { FcnDeclarator(); SkipMemberBody(&yychar); }
   ;
 
 enum_specifier:
@@ -539,7 +563,7 @@ direct_declarator:
     TEMPLATE_NAME template_args               { DeclName($1); DirectDecl(1); }
   | scope_prefix TEMPLATE_NAME template_args  { DeclaratorName($2, 1); }
   |    IDENTIFIER                                { DeclName($1); DirectDecl(1); }
-  | qualified_ident                           { DeclaratorName($1, 1); }
+  | qualified_ident                           { DeclaratorName($1, 1); QualifiedName(); }
   | special_name parameter_suffix
   | direct_declarator exception_spec
   | declarator_open declarator ')'            { PopDeclarator(); }
@@ -723,6 +747,7 @@ function_definition:
 function_body:
     compound_statement
   | ctor_initializer compound_statement
+  | CTOR_COLON SKIPPED_BODY
   ;
 
 /* A function whose body (with a constructor's initializers) is a try
@@ -742,8 +767,8 @@ function_try:
   ;
 
 function_head:
-    decl_specs declarator                     { FcnDeclarator(); }
-  | declarator                                { FcnDeclarator(); }
+    decl_specs declarator                     { FcnDeclarator(); FunctionScope(); }
+  | declarator                                { FcnDeclarator(); FunctionScope(); }
   ;
 
 oldstyle_declarations:
@@ -1376,15 +1401,15 @@ constant_expression:
    followed by an object, function, enumerator, constructor, destructor or
    operator name, or by the '*' of a pointer to member. */
 scope_prefix:
-    SCOPE                                     { SetOp(op_scope, $1, 0); }
+    SCOPE                                     { SetOp(op_scope, $1, 0); ScopeName(nullptr); }
   | scope_name SCOPE                          { SetOp(op_scope, $2, 0); }
   | scope_prefix scope_name SCOPE             { SetOp(op_scope, $3, 0); }
   ;
 
 scope_name:
-    SCOPE_NAME
-  | NAMESPACE_NAME
-  | TEMPLATE_SCOPE template_args
+    SCOPE_NAME                                { ScopeName($1); }
+  | NAMESPACE_NAME                            { ScopeName(nullptr); }
+  | TEMPLATE_SCOPE template_args              { ScopeName($1); }
   ;
 
 qualified_ident:
@@ -1397,12 +1422,12 @@ qualified_ident:
 special_name:
     HOT_TAG                                   { DeclaratorName($1, 1); $$ = $1; }
   | HOT_TAG template_args                     { DeclaratorName($1, 1); $$ = $1; }
-  | scope_prefix HOT_TAG                      { DeclaratorName($2, 1); $$ = $2; }
+  | scope_prefix HOT_TAG                      { DeclaratorName($2, 1); QualifiedName(); $$ = $2; }
   | DESTROY IDENTIFIER                        { DestructorName($1, $2); $$ = $2; }
   | DESTROY IDENTIFIER template_args          { DestructorName($1, $2); $$ = $2; }
-  | scope_prefix DESTROY IDENTIFIER           { DestructorName($2, $3); $$ = $3; }
+  | scope_prefix DESTROY IDENTIFIER           { DestructorName($2, $3); QualifiedName(); $$ = $3; }
   | operator_name                             { DeclaratorName($1, 4); $$ = $1; }
-  | scope_prefix operator_name                { DeclaratorName($2, 4); $$ = $2; }
+  | scope_prefix operator_name                { DeclaratorName($2, 4); QualifiedName(); $$ = $2; }
   ;
 
 special_declarator:

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <deque>
 
+#include "analysis/classes.h"
 #include "analysis/classify.h"
 #include "analysis/module.h"
 #include "driver/options.h"
@@ -281,6 +282,16 @@ int FindTypeDef(const char* name, LexToken*, int scopeClass, int, int wantTypes)
           return kLookIdent;
         }
     }
+    // C++: the members of the classes whose scope is open.
+    if (CPPKeys && ClassScopeOpen())
+      if (Declarator* d = FindClassMember(name)) {
+        const bool isType = d->type != nullptr && d->type->Storage() == kStorTypedef;
+        if (!isType || wantTypes != 0) {
+          foundDec = d;
+          idFound = true;
+          return isType ? kLookTypedef : kLookIdent;
+        }
+      }
   }
   const unsigned chain = Hash(name);
   if (wantTypes != 0) {
@@ -519,7 +530,8 @@ void EnterParameters() {
   Declarator* f = currFcnDef;
   if (f == nullptr || !IsFunction(f)) return;
   if (topBlock != nullptr && topBlock->level == 1) topBlock->returnType = f->type;
-  if (!checkRules) AddGlobal(f, false);
+  // A member function of a class being defined is one of its members.
+  if (!checkRules && !(f->owner != nullptr && InClassBody())) AddGlobal(f, false);
   const Proto* p = f->type->levels->prototype;
   if (p == nullptr || p->kind == 1 || topBlock == nullptr) return;
   for (Declarator* parm = p->parms; parm != nullptr; parm = parm->next) {

@@ -111,6 +111,19 @@ char currTextKeep[kLexBuffer];
 
 bool CheckingSource() { return notRules && !checkRules; }
 
+// Bodies skipped and not read yet: their lines stay.
+int pendingBodies;
+// A body has just been skipped: the parser is told so next.
+bool skipPending;
+// The bodies being read again, one frame per class end, innermost last.
+struct Replay {
+  std::vector<LexToken*> starts, ends;
+  size_t index = 0;
+  int phase = 0;  // 0 its marker is next, 1 in the body, 2 the body has ended
+  LexToken* resume = nullptr;  // the parser's token when the replay began
+};
+std::vector<Replay> replays;
+
 // Tokens that count as operands: intrinsics, literals, enumeration
 // constants, identifiers and the names of types, tags, scopes, templates and
 // namespaces.
@@ -354,6 +367,9 @@ void TokenInit() {
   yaccDelivered = endDelivered = lastWasString = false;
   tokenNumber = 0;
   propertyState = 0;
+  pendingBodies = 0;
+  skipPending = false;
+  replays.clear();
 }
 
 int Lex3(int64_t* value, double* fvalue) {
@@ -610,6 +626,33 @@ void EditYaccToken() {
 
 int Lex4() {
   if (errorFlag) return 0;
+  if (skipPending) {
+    skipPending = false;
+    return kTokSkippedBody;
+  }
+  bool counted = true;
+  if (!replays.empty()) {
+    Replay& r = replays.back();
+    if (r.phase == 2 && ++r.index < r.starts.size()) r.phase = 0;
+    if (r.phase == 2) {
+      // The last body is read: on after the class.
+      yaccToken = r.resume;
+      yaccDelivered = true;
+      replays.pop_back();
+      if (yaccToken != nullptr) thisLine = yaccLine = yaccToken->line;
+      if (lin_needed) SetLineVariables();
+    } else if (r.phase == 0) {
+      r.phase = 1;
+      yaccToken = r.starts[r.index];
+      yaccDelivered = false;
+      thisLine = yaccLine = yaccToken->line;
+      if (lin_needed) SetLineVariables();
+      return kTokDeferredBody;
+    } else if (yaccToken == r.starts[r.index] && !yaccDelivered) {
+      // The body's first token was counted when it was read as the look-ahead.
+      counted = false;
+    }
+  }
   if (yaccToken != nullptr && yaccDelivered) {
     if (yaccToken->next == nullptr) {
       if (yaccToken->type == kTokEndModule) return 0;
@@ -638,6 +681,10 @@ int Lex4() {
   }
   LexToken* t = yaccToken;
   if (t->line != nullptr && t->line->start == t) t->line->nestLevel = yaccNestLevel;
+  if (!replays.empty() && replays.back().phase == 1 && t == replays.back().ends[replays.back().index]) {
+    replays.back().phase = 2;
+    if (pendingBodies > 0) --pendingBodies;
+  }
   EditYaccToken();
   const int code = t->type;
   // What the lookup of an identifier found; a declaration left by the
@@ -712,6 +759,7 @@ int Lex4() {
       break;
   }
   lastWasString = code == kTokString;
+  if (!counted) return code;
   if (fromMacro) magic = false;
   if (lex2_needed && CheckingSource()) {
     if (constant != 0) {
@@ -731,6 +779,54 @@ int Lex4() {
   return code;
 }
 
+LexToken* SkipDeferredBody() {
+  LexToken* start = yaccToken;
+  if (start == nullptr) return nullptr;
+  int depth = 0;
+  for (LexToken* t = start;;) {
+    if (t->type == '{') {
+      ++depth;
+    } else if (t->type == '}' && --depth <= 0) {
+      if (depth < 0) return nullptr;
+      yaccToken = lastGiven = yylvalToken = t;
+      yaccDelivered = true;
+      yaccPrevType = yaccTokenType;
+      yaccPreValue = yaccTokenValue;
+      yaccTokenType = '}';
+      yaccTokenValue = t->text;
+      flushPending = false;
+      skipPending = true;
+      ++pendingBodies;
+      return t;
+    } else if (t->type == kTokEndModule) {
+      return nullptr;
+    }
+    if (t->next == nullptr) {
+      LexAhead();
+      if (t->next == nullptr) return nullptr;
+    }
+    t = t->next;
+  }
+}
+
+void ReplayBodies(LexToken* const* starts, LexToken* const* ends, int count) {
+  if (count <= 0) return;
+  Replay r;
+  r.starts.assign(starts, starts + count);
+  r.ends.assign(ends, ends + count);
+  r.resume = yaccToken;
+  replays.push_back(std::move(r));
+}
+
+bool ReplayingBodies() { return !replays.empty(); }
+
+void DropDeferredBodies() {
+  pendingBodies = 0;
+  skipPending = false;
+  skipPending = false;
+  replays.clear();
+}
+
 int yylex() {
   if (errorFlag) return 0;
   // A ';' ends a statement or a declaration list. Once the parser asks for
@@ -740,7 +836,7 @@ int yylex() {
   // statement around it still holds them.
   if (flushPending) {
     flushPending = false;
-    if (gnuBlockDepth == 0 && yaccLine != nullptr) FlushToHere(yaccLine->prev);
+    if (gnuBlockDepth == 0 && pendingBodies == 0 && yaccLine != nullptr) FlushToHere(yaccLine->prev);
   }
   int code;
   do code = Lex4();

@@ -13,6 +13,9 @@ struct Declarator;
 enum : int {
   kTokDestroy = 280, kTokTemplateClose = 284, kTokBorlandEq = 292,
   kTokAt = 300, kTokAsmSkipped = 370, kTokAccess = 399, kTokDropped = 550,
+  // A member function body skipped in its class, and the start of one such
+  // body replayed at the class's end.
+  kTokSkippedBody = 580, kTokDeferredBody = 581,
 };
 
 // Flags of a token record.
@@ -109,6 +112,21 @@ extern const char* (*expandingMacroHook)();
 extern int (*peekExpandedHook)();
 // Otherwise: the name of the current declarator (op_function).
 extern const char* (*declaratorNameHook)();
+
+// Member function bodies written in their class are read at the class's
+// end. SkipDeferredBody passes over the body that starts at the parser's
+// current token (its '{', or the ':' of a constructor's initializers) and
+// returns its closing '}', which becomes the current token; null (nothing
+// skipped) when the body does not end before the module does. The lines of
+// the body are kept, and not closed, until it is read.
+LexToken* SkipDeferredBody();
+// Reads the bodies [start, end] again, in the order given: each one is
+// preceded by a kTokDeferredBody token; after the last one the stream goes
+// on after the parser's current token.
+void ReplayBodies(LexToken* const* starts, LexToken* const* ends, int count);
+bool ReplayingBodies();
+// A syntax error left skipped bodies unread: lines may go again.
+void DropDeferredBodies();
 
 // Line reader side: the end-of-line token of a completed line, and the
 // release of a freed line's tokens.
