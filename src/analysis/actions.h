@@ -232,9 +232,10 @@ void SetAccess(LexToken* keyword);
 // operator function (kind as DirectDecl), or a destructor ('~' and name).
 void DeclaratorName(LexToken* name, int kind);
 void DestructorName(LexToken* tilde, LexToken* name);
-// An operator function named in an expression: the `operator` token gets
-// the declaration of that name, as an identifier's lookup gives it.
-void OperatorReference(LexToken* keyword);
+// An operator function named in an expression (after a qualifier when
+// qualified is 1): the `operator` token gets the function's name and the
+// declaration of that name, as an identifier's lookup gives it.
+void OperatorReference(LexToken* keyword, int qualified);
 void LinkageStart(LexToken* language);
 void LinkageEnd();
 void NamespaceStart(LexToken* name);  // null for an unnamed namespace

@@ -199,10 +199,10 @@ void DestructorName(LexToken* tilde, LexToken* name) {
   DirectDecl(1);
 }
 
-void OperatorReference(LexToken* keyword) {
+void OperatorReference(LexToken* keyword, int qualified) {
   if (!Cpp() || keyword == nullptr) return;
   keyword->text = KeepName("", OperatorFunctionName(keyword).c_str());
-  Declarator* d = FindClassMember(keyword->text);
+  Declarator* d = qualified != 0 ? FindScopedMember(keyword->text) : FindClassMember(keyword->text);
   keyword->declaration = d != nullptr ? d : FindOrdinary(keyword->text);
   foundDec = keyword->declaration;
 }

@@ -1112,10 +1112,10 @@ postfix_not_name:
   | qualified_ident '(' { DoIdent(1, $1); DoFunc(0); } arguments ')' { DoCall($5); }
   /* A call of an operator function by its name: operator==(x), ::operator delete(p). */
   | OPERATOR plain_operator_symbol '('
-      { OperatorReference($1); DoIdent(1, $1); DoFunc(0); }
+      { OperatorReference($1, 0); DoIdent(1, $1); DoFunc(0); }
     arguments ')'                             { DoCall($6); }
   | scope_prefix OPERATOR operator_symbol '('
-      { OperatorReference($2); DoIdent(1, $2); DoFunc(0); }
+      { OperatorReference($2, 1); DoIdent(1, $2); DoFunc(0); }
     arguments ')'                             { DoCall($7); }
   | scope_prefix ENUM_CONST                   { DoEnumConst($2); }
   | INTRINSIC '(' { DoFunc(0); } arguments ')'                      { DoCall($5); }
@@ -1134,6 +1134,11 @@ postfix_not_name:
   | postfix_expression ARROW scope_prefix DESTROY IDENTIFIER  { CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression '.' OPERATOR plain_operator_symbol    { CPPMember('.'); SetOp(op_member, $2, 2); }
   | postfix_expression ARROW OPERATOR plain_operator_symbol  { CPPMember(268); SetOp(op_arrow, $2, 2); }
+  /* A conversion function named as a member: x.operator int(). */
+  | postfix_expression '.' OPERATOR type_name_start decl_specs
+      { DoTypeName(); PopDState(); CPPMember('.'); SetOp(op_member, $2, 2); }
+  | postfix_expression ARROW OPERATOR type_name_start decl_specs
+      { DoTypeName(); PopDState(); CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression INC                    { Op(op_post_incr, $2, 1, 536); }
   | postfix_expression DEC                    { Op(op_post_decr, $2, 1, 538); }
   | '(' type_name ')' brace_initializer
@@ -1210,7 +1215,7 @@ unary_expression:
   | '&' cast_expression                       { Op(op_address, $1, 1, 540); }
   /* The address of a member operator function: &C::operator=. */
   | '&' scope_prefix OPERATOR operator_symbol
-      { OperatorReference($3); DoIdent(2, $3); Op(op_address, $1, 1, 540); }
+      { OperatorReference($3, 1); DoIdent(2, $3); Op(op_address, $1, 1, 540); }
   | '*' cast_expression                       { Op(op_indirect, $1, 1, 541); }
   | '+' cast_expression                       { Op(op_plus, $1, 1, 547); }
   | '-' cast_expression                       { DoNegate($1); }
@@ -1428,6 +1433,8 @@ special_name:
   | scope_prefix DESTROY IDENTIFIER           { DestructorName($2, $3); QualifiedName(); $$ = $3; }
   | operator_name                             { DeclaratorName($1, 4); $$ = $1; }
   | scope_prefix operator_name                { DeclaratorName($2, 4); QualifiedName(); $$ = $2; }
+  /* A specialisation of an operator function template: operator<< <>. */
+  | operator_name template_args               { DeclaratorName($1, 4); $$ = $1; }
   ;
 
 special_declarator:

@@ -307,6 +307,16 @@ LexToken* LxTemplateType(LexToken* t) {
 
 int CppReclassify(LexToken* t, int code) {
   TemplateToken(t);
+  // operator<< <>(...) and operator<< <T>(...): the template arguments of
+  // an operator function's specialisation (in friend declarations).
+  if (yaccTokenType == kOperator && code < 300) {
+    LexToken* n = LxNext(t);
+    if (n != nullptr && n->type == '<')
+      if (LexToken* close = LxTempArgs(n, true); close != nullptr) {
+        close->type = kTemplateClose;
+        NoteTemplateOpen(n);
+      }
+  }
   if (code == '<') lastLess = t;
   if (code == kTemplate) {
     const int prev = yaccTokenType;
