@@ -208,12 +208,10 @@ void ClassHead(LexToken* name);
 void StartClassBody();
 void EndClassBody();
 // A member function defined in its class (the parser's current token
-// begins its body): true when the body was skipped, to be read at the
-// class's end. FirstDeferred at the class's '}' starts reading the skipped
-// bodies, the last one first: StartDeferred before each, NextDeferred after
-// it. DropDeferred forgets them after a syntax error.
+// begins its body): true when the body was skipped, to be read before the
+// class's '}'. StartDeferred before each body read there, NextDeferred
+// after it. DropDeferred forgets the skipped bodies after a syntax error.
 bool DeferredFcn();
-void FirstDeferred();
 void StartDeferred();
 void NextDeferred();
 void DropDeferred();

@@ -24,22 +24,6 @@ bool Cpp() { return checkRules == 0 && CPPKeys != 0; }
 
 const char* pendingClass;  // the name of the class head just read
 
-// A member function body left for the end of its class.
-struct DeferredBody {
-  Declarator* function;
-  LexToken* start;  // its '{', or the ':' of a constructor's initializers
-  LexToken* end;    // its '}'
-};
-// Per class body being read, innermost last: the bodies skipped in it.
-std::vector<std::vector<DeferredBody>> skipped;
-// Per class end whose bodies are being read: the bodies, in reading order,
-// and the next one.
-struct Replaying {
-  std::vector<DeferredBody> bodies;
-  size_t next = 0;
-};
-std::vector<Replaying> replaying;
-
 // The declarator that a qualified name made, and its class.
 const Declarator* qualifiedDecl;
 Tag* qualifiedTag;
@@ -97,60 +81,34 @@ void StartClassBody() {
   Record("StartClassBody");
   if (Cpp()) {
     PushClassBody(pendingClass, MemberTag());
-    skipped.emplace_back();
+    OpenClassBody();
   }
   pendingClass = nullptr;
 }
 
 void EndClassBody() {
   Record("EndClassBody");
-  if (Cpp()) PopClassBody();
+  if (Cpp()) {
+    PopClassBody();
+    CloseClassBody();
+  }
 }
 
 bool DeferredFcn() {
-  if (!Cpp() || skipped.empty()) return false;
+  if (!Cpp() || !InClassBody()) return false;
   Declarator* d = DeclDeferredFcn();
-  LexToken* start = yaccToken;
-  LexToken* end = SkipDeferredBody();
-  if (end == nullptr) return false;
-  skipped.back().push_back({d, start, end});
-  return true;
-}
-
-void FirstDeferred() {
-  Record("FirstDeferred");
-  if (!Cpp() || skipped.empty()) return;
-  std::vector<DeferredBody> bodies = std::move(skipped.back());
-  skipped.pop_back();
-  if (bodies.empty()) return;
-  // The last body written is read first.
-  std::vector<LexToken*> starts, ends;
-  Replaying r;
-  for (auto it = bodies.rbegin(); it != bodies.rend(); ++it) {
-    r.bodies.push_back(*it);
-    starts.push_back(it->start);
-    ends.push_back(it->end);
-  }
-  replaying.push_back(std::move(r));
-  ReplayBodies(starts.data(), ends.data(), static_cast<int>(starts.size()));
+  return SkipDeferredBody(d) != nullptr;
 }
 
 void StartDeferred() {
   Record("StartDeferred");
-  if (replaying.empty()) return;
-  Replaying& r = replaying.back();
-  if (r.next < r.bodies.size()) DeclStartDeferred(r.bodies[r.next++].function);
+  if (Cpp()) DeclStartDeferred(DeferredBodyFunction());
 }
 
-void NextDeferred() {
-  Record("NextDeferred");
-  if (!replaying.empty() && replaying.back().next >= replaying.back().bodies.size()) replaying.pop_back();
-}
+void NextDeferred() { Record("NextDeferred"); }
 
 void DropDeferred() {
-  skipped.clear();
-  replaying.clear();
-  DropDeferredBodies();
+  if (Cpp()) DropDeferredBodies();
 }
 
 void ScopeName(LexToken* name) { SetScopeName(name != nullptr ? name->text : nullptr); }

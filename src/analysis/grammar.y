@@ -444,15 +444,13 @@ tag_name:
 
 /* Follows struct_head or struct_anonymous, whose value is the keyword's code. */
 member_body:
-    '{' { StartMembers(static_cast<int>($<i>0)); StartClassBody(); } member_list '}'
-      { FirstDeferred(); }
-    deferred_bodies                           { EndClassBody(); EndMembers(); }
+    '{' { StartMembers(static_cast<int>($<i>0)); StartClassBody(); } member_list deferred_bodies '}'
+      { EndClassBody(); EndMembers(); }
   ;
 
 /* The bodies of the member functions defined in the class, which the token
-   stream hands over again after the class's '}', each after a
-   DEFERRED_BODY. (The action after '}' is reduced before the next token is
-   read, so that token is already the first body's.) */
+   stream hands over again before the class's '}', each after a
+   DEFERRED_BODY. */
 deferred_bodies:
     %empty
   | deferred_bodies DEFERRED_BODY { StartDeferred(); } function_body  { NextDeferred(); }

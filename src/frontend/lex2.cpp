@@ -115,12 +115,26 @@ bool CheckingSource() { return notRules && !checkRules; }
 int pendingBodies;
 // A body has just been skipped: the parser is told so next.
 bool skipPending;
-// The bodies being read again, one frame per class end, innermost last.
+// A member function body skipped in its class.
+struct Body {
+  Declarator* function;
+  LexToken* start;  // its '{', or the ':' of a constructor's initializers
+  LexToken* end;    // its '}'
+};
+// The class bodies being read, innermost last: the brace depth inside each
+// and the bodies skipped in it.
+struct ClassFrame {
+  int depth;
+  std::vector<Body> bodies;
+};
+std::vector<ClassFrame> classFrames;
+int braceDepth;  // of the braces handed to the parser
+// The bodies being read again, one frame per class's '}', innermost last.
 struct Replay {
-  std::vector<LexToken*> starts, ends;
+  std::vector<Body> bodies;  // in reading order
   size_t index = 0;
   int phase = 0;  // 0 its marker is next, 1 in the body, 2 the body has ended
-  LexToken* resume = nullptr;  // the parser's token when the replay began
+  LexToken* resume = nullptr;  // the class's '}', handed over after the bodies
 };
 std::vector<Replay> replays;
 
@@ -370,6 +384,8 @@ void TokenInit() {
   pendingBodies = 0;
   skipPending = false;
   replays.clear();
+  classFrames.clear();
+  braceDepth = 0;
 }
 
 int Lex3(int64_t* value, double* fvalue) {
@@ -633,22 +649,22 @@ int Lex4() {
   bool counted = true;
   if (!replays.empty()) {
     Replay& r = replays.back();
-    if (r.phase == 2 && ++r.index < r.starts.size()) r.phase = 0;
+    if (r.phase == 2 && ++r.index < r.bodies.size()) r.phase = 0;
     if (r.phase == 2) {
-      // The last body is read: on after the class.
+      // The last body is read: the class's '}' is next.
       yaccToken = r.resume;
-      yaccDelivered = true;
+      yaccDelivered = false;
       replays.pop_back();
-      if (yaccToken != nullptr) thisLine = yaccLine = yaccToken->line;
+      thisLine = yaccLine = yaccToken->line;
       if (lin_needed) SetLineVariables();
     } else if (r.phase == 0) {
       r.phase = 1;
-      yaccToken = r.starts[r.index];
+      yaccToken = r.bodies[r.index].start;
       yaccDelivered = false;
       thisLine = yaccLine = yaccToken->line;
       if (lin_needed) SetLineVariables();
       return kTokDeferredBody;
-    } else if (yaccToken == r.starts[r.index] && !yaccDelivered) {
+    } else if (yaccToken == r.bodies[r.index].start && !yaccDelivered) {
       // The body's first token was counted when it was read as the look-ahead.
       counted = false;
     }
@@ -680,8 +696,23 @@ int Lex4() {
     thisLine = yaccLine = yaccToken->line;
   }
   LexToken* t = yaccToken;
+  if (t->type == '{') {
+    ++braceDepth;
+  } else if (t->type == '}') {
+    // The '}' of a class whose member function bodies were skipped: the
+    // bodies are read first, the last one first.
+    if (!classFrames.empty() && braceDepth == classFrames.back().depth && !classFrames.back().bodies.empty()) {
+      Replay r;
+      r.bodies.assign(classFrames.back().bodies.rbegin(), classFrames.back().bodies.rend());
+      classFrames.back().bodies.clear();
+      r.resume = t;
+      replays.push_back(std::move(r));
+      return Lex4();
+    }
+    --braceDepth;
+  }
   if (t->line != nullptr && t->line->start == t) t->line->nestLevel = yaccNestLevel;
-  if (!replays.empty() && replays.back().phase == 1 && t == replays.back().ends[replays.back().index]) {
+  if (!replays.empty() && replays.back().phase == 1 && t == replays.back().bodies[replays.back().index].end) {
     replays.back().phase = 2;
     if (pendingBodies > 0) --pendingBodies;
   }
@@ -779,9 +810,15 @@ int Lex4() {
   return code;
 }
 
-LexToken* SkipDeferredBody() {
+void OpenClassBody() { classFrames.push_back({braceDepth, {}}); }
+
+void CloseClassBody() {
+  if (!classFrames.empty()) classFrames.pop_back();
+}
+
+LexToken* SkipDeferredBody(Declarator* function) {
   LexToken* start = yaccToken;
-  if (start == nullptr) return nullptr;
+  if (start == nullptr || classFrames.empty()) return nullptr;
   int depth = 0;
   for (LexToken* t = start;;) {
     if (t->type == '{') {
@@ -797,6 +834,9 @@ LexToken* SkipDeferredBody() {
       flushPending = false;
       skipPending = true;
       ++pendingBodies;
+      // The body's '{' was counted as the look-ahead; its '}' is passed over.
+      if (start->type == '{') --braceDepth;
+      classFrames.back().bodies.push_back({function, start, t});
       return t;
     } else if (t->type == kTokEndModule) {
       return nullptr;
@@ -809,13 +849,10 @@ LexToken* SkipDeferredBody() {
   }
 }
 
-void ReplayBodies(LexToken* const* starts, LexToken* const* ends, int count) {
-  if (count <= 0) return;
-  Replay r;
-  r.starts.assign(starts, starts + count);
-  r.ends.assign(ends, ends + count);
-  r.resume = yaccToken;
-  replays.push_back(std::move(r));
+Declarator* DeferredBodyFunction() {
+  if (replays.empty()) return nullptr;
+  const Replay& r = replays.back();
+  return r.index < r.bodies.size() ? r.bodies[r.index].function : nullptr;
 }
 
 bool ReplayingBodies() { return !replays.empty(); }
@@ -823,8 +860,13 @@ bool ReplayingBodies() { return !replays.empty(); }
 void DropDeferredBodies() {
   pendingBodies = 0;
   skipPending = false;
-  skipPending = false;
-  replays.clear();
+  classFrames.clear();
+  // Bodies being read are left: the stream goes on at the class's '}'.
+  if (!replays.empty()) {
+    yaccToken = replays.front().resume;
+    yaccDelivered = false;
+    replays.clear();
+  }
 }
 
 int yylex() {

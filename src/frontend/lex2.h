@@ -114,18 +114,22 @@ extern int (*peekExpandedHook)();
 extern const char* (*declaratorNameHook)();
 
 // Member function bodies written in their class are read at the class's
-// end. SkipDeferredBody passes over the body that starts at the parser's
-// current token (its '{', or the ':' of a constructor's initializers) and
-// returns its closing '}', which becomes the current token; null (nothing
-// skipped) when the body does not end before the module does. The lines of
-// the body are kept, and not closed, until it is read.
-LexToken* SkipDeferredBody();
-// Reads the bodies [start, end] again, in the order given: each one is
-// preceded by a kTokDeferredBody token; after the last one the stream goes
-// on after the parser's current token.
-void ReplayBodies(LexToken* const* starts, LexToken* const* ends, int count);
+// end. OpenClassBody and CloseClassBody mark a C++ class body's start
+// (after its '{') and end. SkipDeferredBody passes over the body of the
+// function that starts at the parser's current token (its '{', or the ':'
+// of a constructor's initializers), makes its closing '}' the current token
+// and returns it; null (nothing skipped) when the body does not end before
+// the module does. The body's lines are kept, and not closed, until it is
+// read. Before the class's '}' the skipped bodies are handed over again,
+// the last one first, each after a kTokDeferredBody token, whose function
+// DeferredBodyFunction gives.
+void OpenClassBody();
+void CloseClassBody();
+LexToken* SkipDeferredBody(Declarator* function);
+Declarator* DeferredBodyFunction();
 bool ReplayingBodies();
-// A syntax error left skipped bodies unread: lines may go again.
+// A syntax error left skipped bodies unread: lines may go again, and
+// bodies being read are left for the class's '}'.
 void DropDeferredBodies();
 
 // Line reader side: the end-of-line token of a completed line, and the

@@ -481,10 +481,10 @@ TEST_F(Parser, DeclarationActionsInOrder) {
        "Specifier(350) DeclareTag(S,350) ClassHead() StartMembers(350) StartClassBody() Specifier(355) "
        "DirectDecl(1) BeginConstant() DoIntConst(3) EndConstant() DoBitField() CheckMember() SetOp(op_separator,0) "
        "GetNewType() DirectDecl(3) BeginConstant() DoIntConst(2) EndConstant() DoBitField() CheckMember() "
-       "SetOp(op_semicolon,0) EndDclList() FirstDeferred() EndClassBody() EndMembers() DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
+       "SetOp(op_semicolon,0) EndDclList() EndClassBody() EndMembers() DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) EndDclList()"},
       {"union { float f ; } u ;",
        "Specifier(351) DeclareTag(,351) ClassHead() StartMembers(351) StartClassBody() Specifier(348) "
-       "DirectDecl(1) CheckMember() SetOp(op_semicolon,0) EndDclList() FirstDeferred() EndClassBody() EndMembers() DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) "
+       "DirectDecl(1) CheckMember() SetOp(op_semicolon,0) EndDclList() EndClassBody() EndMembers() DirectDecl(1) CheckDeclarator(0) SetOp(op_semicolon,0) "
        "EndDclList()"},
   };
   for (const auto& c : cases) EXPECT_EQ(Trace(c.text), c.trace) << c.text;
@@ -524,7 +524,7 @@ TEST_F(Parser, CppDeclarationActionsInOrder) {
        "Specifier(390) DeclareTag(C,390) ClassHead() StartBase() SetAccess(2) BaseName() StartMembers(390) "
        "StartClassBody() SetAccess(0) DirectDecl(1) FunParmStart(3) SetOp(op_open_funargs,0) FunParmEnd(0) "
        "SetOp(op_close_funargs,0) FcnDeclarator() PushBlock() SetOp(op_open_brace,0) SetOp(op_close_brace,0) "
-       "PopBlock() FirstDeferred() EndClassBody() EndMembers() SetOp(op_semicolon,0) EmptyDeclaration() EndDclList()"},
+       "PopBlock() EndClassBody() EndMembers() SetOp(op_semicolon,0) EmptyDeclaration() EndDclList()"},
       {"@316C :: @280~ C @295( ) @383throw ( ) { }",
        "SetOp(op_scope,0) DirectDecl(1) FunParmStart(3) SetOp(op_open_funargs,0) FunParmEnd(0) "
        "SetOp(op_close_funargs,0) FcnDeclarator() PushBlock() SetOp(op_open_brace,0) SetOp(op_close_brace,0) "
