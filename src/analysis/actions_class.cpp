@@ -24,6 +24,10 @@ bool Cpp() { return checkRules == 0 && CPPKeys != 0; }
 
 const char* pendingClass;  // the name of the class head just read
 
+// The function being defined when each body read at its class's end began
+// (a local class's in a function body), innermost last.
+std::vector<Declarator*> enclosingFunctions;
+
 // The declarator that a qualified name made, and its class.
 const Declarator* qualifiedDecl;
 Tag* qualifiedTag;
@@ -80,6 +84,9 @@ void ClassHead(LexToken* name) {
 void StartClassBody() {
   Record("StartClassBody");
   if (Cpp()) {
+    // Outside every body being read, no enclosing function is left over (a
+    // syntax error may leave one).
+    if (!InClassBody() && !ReplayingBodies()) enclosingFunctions.clear();
     PushClassBody(pendingClass, MemberTag());
     OpenClassBody();
   }
@@ -102,13 +109,23 @@ bool DeferredFcn() {
 
 void StartDeferred() {
   Record("StartDeferred");
-  if (Cpp()) DeclStartDeferred(DeferredBodyFunction());
+  if (!Cpp()) return;
+  enclosingFunctions.push_back(currFcnDef);
+  DeclStartDeferred(DeferredBodyFunction());
 }
 
-void NextDeferred() { Record("NextDeferred"); }
+void NextDeferred() {
+  Record("NextDeferred");
+  if (!Cpp() || enclosingFunctions.empty()) return;
+  // A local class's member function was read inside a function body.
+  currFcnDef = enclosingFunctions.back();
+  enclosingFunctions.pop_back();
+}
 
 void DropDeferred() {
-  if (Cpp()) DropDeferredBodies();
+  if (!Cpp()) return;
+  DropDeferredBodies();
+  enclosingFunctions.clear();
 }
 
 void ScopeName(LexToken* name) { SetScopeName(name != nullptr ? name->text : nullptr); }

@@ -63,6 +63,10 @@ std::vector<DState> stack;
 std::vector<DState> blockStates;
 bool startFunc;
 
+// The function being defined when the last definition's declarator began
+// (a local class's member function is defined inside another function).
+Declarator* enclosingFcnDef;
+
 // A function declared at file scope, whose recording and firing wait for
 // the end of its declarator (DelayedFcn).
 Declarator* recentFcnDecl;
@@ -585,6 +589,7 @@ void InitDeclare() {
   currDecl = nullptr;
   ruleDecl = nullptr;
   currFcnDef = nullptr;
+  enclosingFcnDef = nullptr;
   recentFcnDecl = nullptr;
   dclName.clear();
   lastIdent = openBracket = closedBracket = enumName = nullptr;
@@ -1118,6 +1123,7 @@ void DeclFcnDeclarator() {
   d->type = t;
   SetSpecifierState(d);
   d->flags |= kDclFunction | kDclDefined;
+  enclosingFcnDef = currFcnDef;
   currFcnDef = d;
   ruleDecl = d;
   startFunc = true;
@@ -1143,7 +1149,8 @@ Declarator* DeclDeferredFcn() {
     while (*at != nullptr) at = &(*at)->next;
     *at = d;
   }
-  currFcnDef = nullptr;
+  // A local class's member: the function around the class goes on.
+  currFcnDef = topBlock != nullptr ? enclosingFcnDef : nullptr;
   startFunc = false;
   return d;
 }

@@ -111,10 +111,7 @@ void TakeFunctionCounts() {
   // The line of the '}' is still open: it holds code, so it is neither
   // white nor a comment line.
   const SourceLine* line = yaccToken != nullptr ? yaccToken->line : nullptr;
-  // A body read at its class's end: the line of its '}' was closed when the
-  // class was read.
-  if (line != nullptr && ((line->flags & kLineClosed) == 0 || ReplayingBodies()) &&
-      (line->depth == 0 || countHeaders)) {
+  if (line != nullptr && (line->flags & kLineClosed) == 0 && (line->depth == 0 || countHeaders)) {
     ++fcnData.totalLines;
     if ((line->flags & (kLineExecutable | kLineSuppressed)) == kLineExecutable) ++fcnData.execLines;
   }

@@ -3,6 +3,7 @@
 // never sees, fires the lex2_ rules and counts tokens.
 #include "frontend/lex2.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -137,6 +138,20 @@ struct Replay {
   LexToken* resume = nullptr;  // the class's '}', handed over after the bodies
 };
 std::vector<Replay> replays;
+// The lines of the '}' of skipped bodies: they are closed when their body
+// has been read.
+std::vector<SourceLine*> heldLines;
+
+bool Held(const SourceLine* line) {
+  return !heldLines.empty() && std::find(heldLines.begin(), heldLines.end(), line) != heldLines.end();
+}
+
+void Release(SourceLine* line) {
+  auto it = std::find(heldLines.begin(), heldLines.end(), line);
+  if (it == heldLines.end()) return;
+  heldLines.erase(it);
+  CloseYaccLine(line);
+}
 
 // Tokens that count as operands: intrinsics, literals, enumeration
 // constants, identifiers and the names of types, tags, scopes, templates and
@@ -336,6 +351,7 @@ void MakeEndLineToken(SourceLine* line) {
 
 void FreeLineTokens(SourceLine* line) {
   if (lineTokensFreedHook != nullptr) lineTokensFreedHook(line);
+  if (!heldLines.empty()) std::erase(heldLines, line);
   for (LexToken* t = firstToken; t != nullptr && t->line == line;) {
     LexToken* next = t->next;
     if (t->text == yaccPreValue) {
@@ -385,6 +401,7 @@ void TokenInit() {
   skipPending = false;
   replays.clear();
   classFrames.clear();
+  heldLines.clear();
   braceDepth = 0;
 }
 
@@ -649,6 +666,7 @@ int Lex4() {
   bool counted = true;
   if (!replays.empty()) {
     Replay& r = replays.back();
+    if (r.phase == 2) Release(r.bodies[r.index].end->line);
     if (r.phase == 2 && ++r.index < r.bodies.size()) r.phase = 0;
     if (r.phase == 2) {
       // The last body is read: the class's '}' is next.
@@ -686,7 +704,7 @@ int Lex4() {
   if (yaccLine != nullptr && yaccLine->number == 1 && lin_needed) SetLineVariables();
   while (yaccToken->type == kTokEndLine) {
     if (yaccToken->next == nullptr) LexAhead();
-    AdvanceYaccLine();
+    AdvanceYaccLine(!Held(yaccLine));
     if (lin_needed) mvValue[lin_][kLinTokens] = 0;
     if (yaccToken == nullptr) {
       LexAhead();
@@ -837,6 +855,7 @@ LexToken* SkipDeferredBody(Declarator* function) {
       // The body's '{' was counted as the look-ahead; its '}' is passed over.
       if (start->type == '{') --braceDepth;
       classFrames.back().bodies.push_back({function, start, t});
+      if (!Held(t->line)) heldLines.push_back(t->line);
       return t;
     } else if (t->type == kTokEndModule) {
       return nullptr;
@@ -861,6 +880,7 @@ void DropDeferredBodies() {
   pendingBodies = 0;
   skipPending = false;
   classFrames.clear();
+  heldLines.clear();
   // Bodies being read are left: the stream goes on at the class's '}'.
   if (!replays.empty()) {
     yaccToken = replays.front().resume;

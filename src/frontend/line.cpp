@@ -761,8 +761,23 @@ void AdvanceLexLine() {
   if (lin_needed) SetLineVariables();
 }
 
-void AdvanceYaccLine() {
-  SourceLine* line = yaccLine;
+void AdvanceYaccLine(bool close) {
+  if (close) CloseYaccLine(yaccLine);
+  lineEndIfs = 0;
+  if (yaccToken != nullptr) yaccToken = yaccToken->next;
+  if (yaccToken == nullptr) {
+    thisLine = yaccLine = nullptr;
+    yaccContinues = lineContinues = false;
+  } else {
+    thisLine = yaccLine = yaccToken->line;
+    if (lin_needed) {
+      yaccContinues = ExpressionContinues();
+      SetLineVariables();
+    }
+  }
+}
+
+void CloseYaccLine(SourceLine* line) {
   if (line != nullptr && (line->flags & kLineClosed) == 0 && CheckingSource()) {
     SourceLine* savedThis = thisLine;
     thisLine = line;
@@ -806,18 +821,6 @@ void AdvanceYaccLine() {
       line->flags |= kLineClosed;
     }
     thisLine = savedThis;
-  }
-  lineEndIfs = 0;
-  if (yaccToken != nullptr) yaccToken = yaccToken->next;
-  if (yaccToken == nullptr) {
-    thisLine = yaccLine = nullptr;
-    yaccContinues = lineContinues = false;
-  } else {
-    thisLine = yaccLine = yaccToken->line;
-    if (lin_needed) {
-      yaccContinues = ExpressionContinues();
-      SetLineVariables();
-    }
   }
 }
 

@@ -118,7 +118,11 @@ int GetNewLine();
 // (an include guard's header read again): they count as read.
 void CountSkippedLines(uint32_t n);
 void AdvanceLexLine();
-void AdvanceYaccLine();
+// The parser passes the end of its line: the line is closed (its line
+// rules fire) unless close is false, and the parser goes on to the next.
+void AdvanceYaccLine(bool close = true);
+// Closes a line the parser has passed without closing it.
+void CloseYaccLine(SourceLine* line);
 void SetLineVariables();
 
 void NewMess(const char* text, SourceLine* line, int column);
