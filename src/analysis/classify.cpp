@@ -45,6 +45,7 @@ bool inOperatorName;      // from `operator` to the '(' of its parameters
 LexToken* templateScope;  // the '::' after a class template's argument list (compared, never read)
 int ctorInitDepth;        // parentheses open in constructor initializers (0: outside)
 bool inCtorInit;          // from a constructor initializer's ':' to the body
+const LexToken* globalName;  // the name of the last ::C folded to C
 
 // The next token after t, reading the next statement when the chain ends.
 LexToken* Ahead(LexToken* t) {
@@ -184,6 +185,8 @@ bool FoldQualifiedType(LexToken* first) {
     t->type = kDropped;
     t = n;
   }
+  // ::C names no member of the class being read.
+  if (first->type == kDropped && qualifier == nullptr) globalName = last;
   return true;
 }
 
@@ -313,6 +316,7 @@ void InstallClassifier() {
   templateScope = nullptr;
   ctorInitDepth = 0;
   inCtorInit = false;
+  globalName = nullptr;
   InitClasses();
 }
 
@@ -561,7 +565,7 @@ int ReclassifyToken(LexToken* t) {
   int result = kIdent;
   if (want) {
     const bool types = TypesAllowed() || prev == '(' || inOperatorName;
-    result = FindTypeDef(t->text, t, 0, 0, types ? 1 : 0);
+    result = FindTypeDef(t->text, t, t == globalName ? 1 : 0, 0, types ? 1 : 0);
     // C++: a class name is a type name unless an object or function hides
     // it (its constructors do not).
     if (CPPKeys && result == kIdent && types && (!idFound || IsConstructor(t->text))) {

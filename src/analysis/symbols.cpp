@@ -282,8 +282,9 @@ int FindTypeDef(const char* name, LexToken*, int scopeClass, int, int wantTypes)
           return kLookIdent;
         }
     }
-    // C++: the members of the classes whose scope is open.
-    if (CPPKeys && ClassScopeOpen())
+    // C++: the members of the classes whose scope is open (not after a
+    // qualifier: ::X names no member).
+    if (CPPKeys && ClassScopeOpen() && yaccTokenType != kTokScope)
       if (Declarator* d = FindClassMember(name)) {
         const bool isType = d->type != nullptr && d->type->Storage() == kStorTypedef;
         if (!isType || wantTypes != 0) {
