@@ -118,8 +118,8 @@ const char* InternText(const char* text, size_t length) {
   return stored;
 }
 
-std::string saveMacro;
-std::string macName;
+PPText saveMacro;
+PPText macName;
 std::string pragName;
 int conflictFile;
 int skipMacroOps;
@@ -169,20 +169,18 @@ std::vector<Macro*> retiredMacros;
 // by the project's earlier modules; it lives until the project ends.
 Macro* prjMacros[kHashChains];
 Macro* prjSlots[kSlots];
-std::set<std::string> undefList;
+std::set<std::string, std::less<>> undefList;
 PPStream top{{}, true};
 bool readingSource;  // the expander reads raw tokens through the lexer
 bool clPending;      // the -D and -U options are still to be applied to this module
 char dateText[16] = "Jan  1 1970";
 char timeText[16] = "00:00:00";
 
-std::unordered_map<std::string, int> nameIds;
-int NameId(const std::string& name) {
-  auto it = nameIds.find(name);
-  if (it != nameIds.end()) return it->second;
-  const int id = static_cast<int>(nameIds.size()) + 1;
-  nameIds.emplace(name, id);
-  return id;
+// Names are interned, so that the text's address stands for the name.
+std::unordered_map<const char*, int> nameIds;
+int NameId(const PPText& name) {
+  const auto [at, isNew] = nameIds.try_emplace(name.c_str(), static_cast<int>(nameIds.size()) + 1);
+  return at->second;
 }
 
 // Hide sets are interned: a token holds the index of its sorted set of name
@@ -204,7 +202,7 @@ uint64_t HidePair(int a, int b) { return (static_cast<uint64_t>(static_cast<uint
 int HideUnion(int a, int b) {
   if (a == b || b == 0) return a;
   if (a == 0) return b;
-  auto [at, isNew] = hideUnions.emplace(HidePair(a, b), 0);
+  auto [at, isNew] = hideUnions.try_emplace(HidePair(a, b), 0);
   if (isNew) {
     std::vector<int> u;
     std::set_union(hideSets[a].begin(), hideSets[a].end(), hideSets[b].begin(), hideSets[b].end(),
@@ -217,7 +215,7 @@ int HideUnion(int a, int b) {
 int HideIntersection(int a, int b) {
   if (a == b) return a;
   if (a == 0 || b == 0) return 0;
-  auto [at, isNew] = hideMeets.emplace(HidePair(a, b), 0);
+  auto [at, isNew] = hideMeets.try_emplace(HidePair(a, b), 0);
   if (isNew) {
     std::vector<int> both;
     std::set_intersection(hideSets[a].begin(), hideSets[a].end(), hideSets[b].begin(), hideSets[b].end(),
@@ -228,7 +226,7 @@ int HideIntersection(int a, int b) {
 }
 
 int HideWith(int a, int id) {
-  auto [known, isNew] = hideWiths.emplace(HidePair(a, id), a);
+  auto [known, isNew] = hideWiths.try_emplace(HidePair(a, id), a);
   if (!isNew) return known->second;
   std::vector<int> set = hideSets[a];
   auto at = std::lower_bound(set.begin(), set.end(), id);
@@ -505,16 +503,44 @@ Macro* FindIn(Macro* const* table, const char* name) {
   return nullptr;
 }
 
-Macro* NewMacro(const std::string& name) {
-  auto* m = new Macro{};
+// Forgotten macro records, kept with the room of their lists: a module
+// defines hundreds of macros, and the next module's definitions then reuse
+// the records of the last one's.
+struct SpareMacros {
+  std::vector<Macro*> records;
+  ~SpareMacros() {
+    for (Macro* m : records) delete m;
+  }
+};
+SpareMacros spareMacros;
+
+Macro* NewMacro(const PPText& name) {
+  Macro* m;
+  if (spareMacros.records.empty()) {
+    m = new Macro{};
+  } else {
+    m = spareMacros.records.back();
+    spareMacros.records.pop_back();
+    m->next = m->slotNext = nullptr;
+    m->fileIndex = 0;
+    m->line = 0;
+    m->flags = 0;
+    m->special = 0;
+    m->params.clear();
+    m->body.clear();
+    m->nameId = 0;
+  }
   m->name = name;
   if (fileStack != nullptr) m->fileIndex = fileStack->fileIndex;
   if (lexLine != nullptr) m->line = lexLine->number;
   return m;
 }
 
+void FreeMacro(Macro* m) { spareMacros.records.push_back(m); }
+
 void Insert(Macro* m) {
-  Macro*& first = modSlots[NameSlot(m->name.c_str(), nullptr)];
+  m->slot = static_cast<uint32_t>(NameSlot(m->name.c_str(), nullptr));
+  Macro*& first = modSlots[m->slot];
   m->slotNext = first;
   first = m;
   Macro*& head = modMacros[Hashit(m->name.c_str())];
@@ -543,7 +569,7 @@ bool IsBenign(const Macro* n, const Macro* o) {
 }
 
 void Manifest(const char* name, int code, const char* text, int special = 0) {
-  Macro* m = NewMacro(name);
+  Macro* m = NewMacro(PPText(name));
   m->flags = kMacroPredefined;
   m->special = special;
   m->fileIndex = 0;
@@ -556,15 +582,16 @@ void Manifest(const char* name, int code, const char* text, int special = 0) {
 }
 
 void FreeTable(Macro** table) {
+  Macro** slots = SlotsOf(table);
   for (int i = 0; i < kHashChains; ++i) {
     for (Macro* m = table[i]; m != nullptr;) {
       Macro* next = m->next;
-      delete m;
+      slots[m->slot] = nullptr;
+      FreeMacro(m);
       m = next;
     }
     table[i] = nullptr;
   }
-  memset(SlotsOf(table), 0, sizeof modSlots);
 }
 
 }  // namespace
@@ -591,7 +618,7 @@ bool IsModuleMacro(const char* name) { return FindIn(modMacros, name) != nullptr
 void ScanDefine(const char* name, const char* text) {
   if (name == nullptr || *name == 0) return;
   if (strcmp(name, "NO_EXT_KEYS") == 0) extendedKeys = 0;
-  Macro* m = NewMacro(name);
+  Macro* m = NewMacro(PPText(name));
   if (text != nullptr) m->body = TokenizeText(text);
   Insert(m);
 }
@@ -603,13 +630,13 @@ void UndefMacro(const char* name, bool fromSource) {
   if (*link == nullptr) return;
   Macro* gone = *link;
   *link = gone->next;
-  Macro** slot = &modSlots[NameSlot(gone->name.c_str(), nullptr)];
+  Macro** slot = &modSlots[gone->slot];
   while (*slot != gone) slot = &(*slot)->slotNext;
   *slot = gone->slotNext;
   if (runningExpansions > 0)
     retiredMacros.push_back(gone);
   else
-    delete gone;
+    FreeMacro(gone);
   // What follows only sets pp_ variables; the walk over every body is
   // skipped when no rule reads them.
   if (!fromSource || !pp_needed || checkRules) return;
@@ -648,8 +675,14 @@ void ScanMacro() {
   SetPPInt(kPPMacro, static_cast<int32_t>(name.text.size()));
   if (name.text == "NO_EXT_KEYS") extendedKeys = 0;
   macName = name.text;
-  Macro* m = NewMacro(std::string(name.text));
-  std::unique_ptr<Macro> owner(m);
+  Macro* m = NewMacro(name.text);
+  // A fatal error while the definition is read gives the record back.
+  struct Owner {
+    Macro* m;
+    ~Owner() {
+      if (m != nullptr) FreeMacro(m);
+    }
+  } owner{m};
   if (lexChar == '(') {
     m->flags |= kMacroFunction;
     lexChar = NextChar();
@@ -660,7 +693,7 @@ void ScanMacro() {
       if (first && p.code == ')') break;
       first = false;
       if (p.code == kTokEllipsis) {
-        m->params.push_back("__VA_ARGS__");
+        m->params.emplace_back("__VA_ARGS__");
         m->flags |= kMacroVariadic;
       } else if (p.code == kTokIdent) {
         m->params.emplace_back(p.text);
@@ -688,11 +721,8 @@ void ScanMacro() {
   // Uses of each parameter in the body; kept from one definition to the next.
   static std::vector<int> refs;
   refs.assign(m->params.size(), 0);
-  // The body grows in a buffer kept from one definition to the next and is
-  // copied once, at its size, into the record.
-  static PPList scratch;
-  PPList& body = scratch;
-  body.clear();
+  // The body grows in the record's own list, whose room a reused record keeps.
+  PPList& body = m->body;
   for (int code; (code = Lex1()) != 0;) {
     PPTok t;
     FromLexer(code, &t);
@@ -709,7 +739,7 @@ void ScanMacro() {
     length += static_cast<int>(t.text.size()) + (t.white ? 1 : 0);
     if (code == kTokPaste) t.param = -2;
     if (function && code == kTokString) {
-      for (const std::string& p : m->params)
+      for (const PPText& p : m->params)
         if (t.text.find(p) != std::string::npos) SetPPVar(kPPArgString);
     }
     if (code == kTokIdent) {
@@ -723,8 +753,6 @@ void ScanMacro() {
     body.push_back(std::move(t));
     if (lexChar == kEol || lexChar < 0) break;
   }
-  m->body.assign(std::make_move_iterator(body.begin()), std::make_move_iterator(body.end()));
-  body.clear();
   PPList& b = m->body;
   for (size_t i = 0; i < b.size(); ++i) {
     if (b[i].param < 0) continue;
@@ -761,8 +789,11 @@ void ScanMacro() {
   if (b.size() >= 2 && !function && b[0].code == '=') SetPPVar(kPPAssign);
   for (int n : refs)
     if (n > 1) SetPPVar(kPPArgMultiple);
-  if (fileStack != nullptr && ((fileStack->flags >> kFrameKindShift) & 3u) == 2) undefList.erase(m->name);
-  Insert(owner.release());
+  if (fileStack != nullptr && ((fileStack->flags >> kFrameKindShift) & 3u) == 2) {
+    if (auto at = undefList.find(std::string_view(m->name)); at != undefList.end()) undefList.erase(at);
+  }
+  Insert(m);
+  owner.m = nullptr;
 }
 
 // ---- Expansion ------------------------------------------------------------------------
@@ -989,7 +1020,7 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg, Macro* found = nullp
     Running() { ++runningExpansions; }
     ~Running() {
       if (--runningExpansions > 0) return;
-      for (Macro* gone : retiredMacros) delete gone;
+      for (Macro* gone : retiredMacros) FreeMacro(gone);
       retiredMacros.clear();
     }
   } running;
@@ -1401,22 +1432,22 @@ void ResetMacros() {
   for (int i = 0; i < kHashChains; ++i) {
     for (Macro* m = modMacros[i]; m != nullptr;) {
       Macro* next = m->next;
+      modSlots[m->slot] = nullptr;
       if (keep && FindIn(prjMacros, m->name.c_str()) == nullptr) {
         // The bucket of a name is the same in both tables.
         m->next = prjMacros[i];
         prjMacros[i] = m;
-        Macro*& first = prjSlots[NameSlot(m->name.c_str(), nullptr)];
+        Macro*& first = prjSlots[m->slot];
         m->slotNext = first;
         first = m;
         if ((m->flags & kMacroPredefined) == 0 && mvValue[prj_] != nullptr) mvValue[prj_][kPrjMacros] += 1;
       } else {
-        delete m;
+        FreeMacro(m);
       }
       m = next;
     }
     modMacros[i] = nullptr;
   }
-  memset(modSlots, 0, sizeof modSlots);
   top.q.clear();
 }
 

@@ -74,15 +74,16 @@ inline constexpr uint32_t kMacroVariadic = 1u << 31;
 
 struct Macro {
   Macro* next;
-  std::string name;
+  PPText name;
   uint16_t fileIndex;
   uint32_t line;
   uint32_t flags;
   int special;  // 1 __FILE__, 2 __LINE__, 3 __DATE__, 4 __TIME__, else 0
-  std::vector<std::string> params;
+  std::vector<PPText> params;
   PPList body;
   int nameId;  // for hide sets, 0 until the macro is first expanded
   Macro* slotNext;  // the module table's finer index (macros.cpp)
+  uint32_t slot;    // the name's place in that index
 };
 
 // ---- Interfaces of the driver ---------------------------------------------------
@@ -137,8 +138,8 @@ bool DirectiveNameToken(const char* name, PPTok* tok);
 // Expands a list on its own (tests, arguments).
 PPList ExpandList(const PPList& list);
 
-extern std::string saveMacro;  // name of the last macro expanded
-extern std::string macName;    // name of the macro being defined
+extern PPText saveMacro;  // name of the last macro expanded
+extern PPText macName;    // name of the macro being defined
 extern std::string pragName;   // name of the last #pragma
 extern int conflictFile;       // file of a conflicting definition
 // The rule function skip_macro_ops (1 from the start of the run): while set,
