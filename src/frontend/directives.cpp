@@ -41,6 +41,7 @@ struct Condition {
   bool inElse;
   bool done;
   bool uncounted;
+  bool outerSuppressed;  // a group around this one skips its lines
 };
 std::vector<Condition> conditions;
 
@@ -599,10 +600,19 @@ void FireLexEvent(int cls, int index, int32_t value) {
   thisLine = savedLine;
 }
 
+namespace {
+
+// Lines are skipped when the innermost group or one around it is inactive.
+bool StackSuppressed() {
+  if (conditions.empty()) return false;
+  const Condition& c = conditions.back();
+  return c.outerSuppressed || !Active(c);
+}
+
+}  // namespace
+
 void FixSuppress() {
-  suppress = false;
-  for (const Condition& c : conditions)
-    if (!Active(c)) suppress = true;
+  suppress = StackSuppressed();
   suppressLines = suppress;
   if (lexLine != nullptr) {
     if (suppress) lexLine->flags |= kLineSuppressed;
@@ -612,7 +622,7 @@ void FixSuppress() {
 
 void PushCondition(int value, bool uncounted) {
   if (conditions.size() >= static_cast<size_t>(kMaxIfDepth)) FatalError(11, "Too many nested #if directives.");
-  conditions.push_back(Condition{value, false, false, uncounted});
+  conditions.push_back(Condition{value, false, false, uncounted, StackSuppressed()});
   FixSuppress();
   if (!uncounted) SetPPInt(kPPIfDepth, ++ifDepth);
 }

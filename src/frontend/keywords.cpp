@@ -201,10 +201,10 @@ class WordIndex {
   }
 };
 
-const WordIndex& Words() {
-  static const WordIndex index;
-  return index;
-}
+// Built before main from the constant tables above, so that a lookup costs
+// no check of whether the index exists yet.
+const WordIndex wordIndex;
+const WordIndex& Words() { return wordIndex; }
 
 // The code's first word in one table, or null.
 template <size_t N>

@@ -63,7 +63,7 @@ uint32_t TextHash(const char* text, size_t length) {
   }
   if (i < length) {
     uint64_t w = 0;
-    memcpy(&w, text + i, length - i);
+    for (size_t k = 0; i + k < length; ++k) w |= static_cast<uint64_t>(static_cast<unsigned char>(text[i + k])) << (8 * k);
     h = (h ^ w) * 0xC2B2AE3D27D4EB4Full;
     h ^= h >> 29;
   }
@@ -103,8 +103,18 @@ void GrowTexts() {
 
 }  // namespace
 
+// Texts of one character (most punctuators) are kept in a table of their own.
+struct SingleTexts {
+  char text[256][2];
+  constexpr SingleTexts() : text{} {
+    for (int c = 0; c < 256; ++c) text[c][0] = static_cast<char>(c);
+  }
+};
+constexpr SingleTexts kSingleTexts;
+
 const char* InternText(const char* text, size_t length) {
   if (length == 0) return kEmptyText;
+  if (length == 1) return kSingleTexts.text[static_cast<unsigned char>(text[0])];
   const uint32_t h = TextHash(text, length);
   const size_t mask = textSlots.size() - 1;
   size_t at = h & mask;
@@ -483,23 +493,24 @@ namespace {
 
 // The name's slot in modSlots, from its length and its first and last
 // eight bytes: a lookup that most names fail costs no walk over the name.
-size_t NameSlot(const char* name, size_t* length) {
-  const size_t n = strlen(name);
+size_t NameSlot(std::string_view name) {
+  const size_t n = name.size();
   uint64_t head = 0, tail = 0;
-  memcpy(&head, name, n < 8 ? n : 8);
-  if (n > 8) memcpy(&tail, name + n - 8, 8);
-  if (length != nullptr) *length = n;
+  if (n >= 8) {
+    memcpy(&head, name.data(), 8);
+    memcpy(&tail, name.data() + n - 8, 8);
+  } else {
+    for (size_t i = 0; i < n; ++i) head |= static_cast<uint64_t>(static_cast<unsigned char>(name[i])) << (8 * i);
+  }
   const uint64_t h = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ (n * 0x165667B19E3779F9ull);
   return static_cast<size_t>(h >> 50);  // 14 bits
 }
 
 Macro** SlotsOf(Macro* const* table) { return table == modMacros ? modSlots : prjSlots; }
 
-Macro* FindIn(Macro* const* table, const char* name) {
-  size_t n;
-  const size_t slot = NameSlot(name, &n);
-  for (Macro* m = SlotsOf(table)[slot]; m != nullptr; m = m->slotNext)
-    if (m->name.size() == n && memcmp(m->name.data(), name, n) == 0) return m;
+Macro* FindIn(Macro* const* table, std::string_view name) {
+  for (Macro* m = SlotsOf(table)[NameSlot(name)]; m != nullptr; m = m->slotNext)
+    if (std::string_view(m->name) == name) return m;
   return nullptr;
 }
 
@@ -539,7 +550,7 @@ Macro* NewMacro(const PPText& name) {
 void FreeMacro(Macro* m) { spareMacros.records.push_back(m); }
 
 void Insert(Macro* m) {
-  m->slot = static_cast<uint32_t>(NameSlot(m->name.c_str(), nullptr));
+  m->slot = static_cast<uint32_t>(NameSlot(m->name));
   Macro*& first = modSlots[m->slot];
   m->slotNext = first;
   first = m;
@@ -763,7 +774,7 @@ void ScanMacro() {
     const int c = b[0].code;
     if (c == kTokString || c == kTokInt || c == kTokChar || c == kTokFloat) SetPPVar(kPPConst);
   }
-  if (Macro* old = FindIn(modMacros, m->name.c_str()); old != nullptr) {
+  if (Macro* old = FindIn(modMacros, m->name); old != nullptr) {
     if (IsBenign(m, old)) {
       SetPPVar(kPPBenign);
     } else {
@@ -775,7 +786,7 @@ void ScanMacro() {
     ++modData.macros;
   }
   // The project table holds the macros of the project's earlier modules.
-  if (Macro* old = FindIn(prjMacros, m->name.c_str()); old != nullptr && old->fileIndex != m->fileIndex) {
+  if (Macro* old = FindIn(prjMacros, m->name); old != nullptr && old->fileIndex != m->fileIndex) {
     SetPPVar(kPPMacroDup);
     SetConflict(old);
     if (!IsBenign(m, old)) {
@@ -1433,7 +1444,7 @@ void ResetMacros() {
     for (Macro* m = modMacros[i]; m != nullptr;) {
       Macro* next = m->next;
       modSlots[m->slot] = nullptr;
-      if (keep && FindIn(prjMacros, m->name.c_str()) == nullptr) {
+      if (keep && FindIn(prjMacros, m->name) == nullptr) {
         // The bucket of a name is the same in both tables.
         m->next = prjMacros[i];
         prjMacros[i] = m;
