@@ -40,6 +40,7 @@ LineMessage* firstMsg;
 LineMessage* lastMsg;
 long srcLines, hdrLines;
 const char* messFormat = "%s(%ld): %s\n";
+bool closePending;
 
 namespace {
 
@@ -56,9 +57,6 @@ enum : int { kStmLinesSlot = 21 };
 enum : int { kPrjComLines = 3, kPrjExecLines = 7, kPrjTotalLines = 23, kPrjWarnings = 29, kPrjWhiteLines = 30 };
 
 SourceLine* oldestLine;  // the oldest line still held
-// The lexer has been handed the end of the current line; the line closes when
-// the next character is asked for, once the token that ended there is made.
-bool closePending;
 // lin_continues of the line closed last, which becomes lin_continuation of the next.
 bool yaccContinues;
 
@@ -490,17 +488,7 @@ int Peek(int n) {
   return (c == 0 || c == 10 || c == 13) ? 13 : c;
 }
 
-int NextChar() {
-  // Most characters are the next one of the line and need nothing else.
-  SourceLine* const line = lexLine;
-  if (line != nullptr && line->column < line->length && !closePending && !startInclude) {
-    const unsigned char next = static_cast<unsigned char>(line->text[line->column + 1]);
-    if (next != 0 && next != '\\' && next != '?') {
-      ++line->column;
-      continuation = false;
-      return next;
-    }
-  }
+int NextCharSlow() {
   if (closePending) {
     closePending = false;
     AdvanceLexLine();

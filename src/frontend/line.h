@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "frontend/files.h"
+
 namespace mv {
 
 struct LexToken;  // a token record of the token stream
@@ -84,9 +86,28 @@ extern const char* messFormat;  // "%s(%ld): %s\n"
 void InitLines();
 void LineInit();
 
+// The lexer has been handed the end of the current line; the line closes when
+// the next character is asked for, once the token that ended there is made.
+extern bool closePending;
+
 // Characters are delivered as 0..255 (bytes 128-255 are ordinary data),
 // 13 for every end of line, and -1 only at the true end of input.
-int NextChar();
+// NextCharSlow handles everything but the plain next character of the line:
+// line ends and splices, trigraphs, closing lines and entering headers.
+int NextCharSlow();
+inline int NextChar() {
+  // Most characters are the next one of the line and need nothing else.
+  SourceLine* const line = lexLine;
+  if (line != nullptr && line->column < line->length && !closePending && !startInclude) {
+    const unsigned char next = static_cast<unsigned char>(line->text[line->column + 1]);
+    if (next != 0 && next != '\\' && next != '?') {
+      ++line->column;
+      continuation = false;
+      return next;
+    }
+  }
+  return NextCharSlow();
+}
 // Fast paths of the scanners. PlainAhead gives the text of the lexer line
 // after the read position when characters may be taken straight from it (no
 // line to close or header to enter first), else null. The characters there,

@@ -920,7 +920,8 @@ bool CollectArgs(PPStream& s, const Macro* m, std::vector<PPList>* args, PPTok* 
 
 void Substitute(const Macro* m, std::vector<PPList>& args, PPList* out) {
   const PPList& body = m->body;
-  std::vector<PPList> expanded = TakeGroup(args.size());
+  // An object-like macro has no arguments to expand.
+  std::vector<PPList> expanded = args.empty() ? std::vector<PPList>() : TakeGroup(args.size());
   // Which arguments are expanded already (an expansion may be empty).
   std::vector<bool> doneMany(args.size() > 64 ? args.size() : 0, false);
   uint64_t doneFew = 0;
@@ -1039,7 +1040,7 @@ int ExpandAt(PPStream& s, const PPTok& nameTok, bool inArg, Macro* found = nullp
   if (m->nameId == 0) m->nameId = NameId(m->name);
   if (Hidden(nameTok, m->nameId)) return 3;
   const bool function = (m->flags & kMacroFunction) != 0;
-  std::vector<PPList> args = TakeGroup(0);
+  std::vector<PPList> args = function ? TakeGroup(0) : std::vector<PPList>();
   PPList out = TakeList();
   struct GiveBack {
     std::vector<PPList>& args;
