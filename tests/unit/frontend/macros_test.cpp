@@ -129,6 +129,18 @@ TEST_F(Preprocess, ProjectTableKeepsTheMacrosOfEarlierModules) {
   mv::crossModule = 1;
 }
 
+// The records of a module's macros serve the next module's definitions: a
+// record keeps nothing of the macro it held before. Names of seven, eight and
+// nine characters sharing their first eight are told apart.
+TEST_F(Preprocess, ReusedMacroRecordsKeepNothingOfTheirLastMacro) {
+  EXPECT_EQ(Run("#define V(a, ...) a __VA_ARGS__\n#define F(x, y) x y\n#define LONGNAM 7\n"
+                "#define LONGNAME 8\n#define LONGNAMES 9\nV(1, 2, 3) F(4, 5) LONGNAM LONGNAME LONGNAMES\n"),
+            "1 2 , 3 4 5 7 8 9");
+  mv::ResetMacros();
+  EXPECT_EQ(Run("#define LONGNAME V\n#define V\n#define F [f]\nV(1) F(2) LONGNAM LONGNAME LONGNAMES\n"),
+            "( 1 ) [ f ] ( 2 ) LONGNAM LONGNAMES");
+}
+
 TEST_F(Preprocess, NoRecursiveExpansion) {
   EXPECT_EQ(Run("#define foo foo a\nfoo\n"), "foo a");
   EXPECT_EQ(Run("#define a b\n#define b a\na b\n"), "a b");
@@ -230,6 +242,11 @@ TEST_F(Preprocess, GroupsChooseOneBranch) {
   EXPECT_EQ(Run("#if 1\na\n#elif 1\nb\n#endif\n"), "a");
   EXPECT_EQ(Run("#ifdef lint\na\n#endif\n#ifndef lint\nb\n#else\nc\n#endif\n"), "a c");
   EXPECT_EQ(Run("#if 0\n#if 1\na\n#else\nb\n#endif\n#define X 1\n#else\nX\n#endif\n"), "X");
+  // An active group inside active ones reads its lines; inside a skipped
+  // one no branch does, and the outer group's own branches decide again.
+  EXPECT_EQ(Run("#if 1\n#if 0\na\n#elif 1\n#if 0\nb\n#else\nc\n#endif\n#endif\nd\n#endif\ne\n"), "c d e");
+  EXPECT_EQ(Run("#if 0\n#if 1\nx\n#elif 1\ny\n#else\nz\n#endif\nw\n#else\n#ifndef lint\nu\n#else\nv\n#endif\n#endif\n"),
+            "v");
   // Lines of a skipped group are not read as tokens, whatever they hold.
   EXPECT_EQ(Run("#if 0\ndon't \"\n#error no\n#endif\nok\n"), "ok");
   EXPECT_EQ(Run("# 12 \"file.c\"\nok\n"), "ok");
@@ -314,6 +331,21 @@ TEST(InternedTexts, EqualTextsShareOneCopy) {
   EXPECT_TRUE(none == empty);
   EXPECT_TRUE(empty.empty());
   EXPECT_STREQ(empty.c_str(), "");
+}
+
+// One-character texts are kept apart from the others, and still once each.
+TEST(InternedTexts, OneCharacterTextsShareOneCopy) {
+  const mv::PPText paren(std::string_view("(")), again(std::string("x(").substr(1));
+  EXPECT_EQ(paren.c_str(), again.c_str());
+  EXPECT_STREQ(paren.c_str(), "(");
+  EXPECT_FALSE(paren == mv::PPText(std::string_view(")")));
+  // A NUL character is a text of length one, not the empty text.
+  const mv::PPText nul(std::string_view("\0", 1));
+  EXPECT_EQ(nul.size(), 1u);
+  EXPECT_FALSE(nul == mv::PPText());
+  const mv::PPText high(std::string_view("\xE9"));
+  EXPECT_EQ(static_cast<unsigned char>(high[0]), 0xE9);
+  EXPECT_EQ(high.c_str()[1], 0);
 }
 
 TEST(InternedTexts, LongTextsAndManyTextsKeepTheirCopies) {
