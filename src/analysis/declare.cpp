@@ -1235,7 +1235,9 @@ void DeclAddEnum() {
     }
   }
   e->value = value;
-  cur.nextEnum = value + 1;
+  // The next enumerator follows this one; past the largest value it wraps
+  // as the 32-bit arithmetic of #if and the rule language does.
+  cur.nextEnum = static_cast<int32_t>(static_cast<uint32_t>(value) + 1u);
   AddEnumConst(e);
   if (Source()) ZeroVars(dcl_);
 }
