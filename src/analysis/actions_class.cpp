@@ -11,6 +11,7 @@
 #include "analysis/classes.h"
 #include "analysis/declare.h"
 #include "analysis/symbols.h"
+#include "analysis/templates.h"
 #include "driver/options.h"
 #include "frontend/lex2.h"
 #include "support/public.h"
@@ -104,19 +105,26 @@ void EndClassBody() {
 bool DeferredFcn() {
   if (!Cpp() || !InClassBody()) return false;
   Declarator* d = DeclDeferredFcn();
-  return SkipDeferredBody(d) != nullptr;
+  const bool brace = yaccTokenType == '{';
+  if (SkipDeferredBody(d) == nullptr) return false;
+  TemplateBodySkipped(d, brace);
+  return true;
 }
 
 void StartDeferred() {
   Record("StartDeferred");
   if (!Cpp()) return;
   enclosingFunctions.push_back(currFcnDef);
-  DeclStartDeferred(DeferredBodyFunction());
+  Declarator* d = DeferredBodyFunction();
+  TemplateBodyReplayed(d);
+  DeclStartDeferred(d);
 }
 
 void NextDeferred() {
   Record("NextDeferred");
-  if (!Cpp() || enclosingFunctions.empty()) return;
+  if (!Cpp()) return;
+  TemplateBodyRead();
+  if (enclosingFunctions.empty()) return;
   // A local class's member function was read inside a function body.
   currFcnDef = enclosingFunctions.back();
   enclosingFunctions.pop_back();
@@ -125,6 +133,7 @@ void NextDeferred() {
 void DropDeferred() {
   if (!Cpp()) return;
   DropDeferredBodies();
+  DropSkippedTemplateBodies();
   enclosingFunctions.clear();
 }
 

@@ -165,6 +165,7 @@ bool FoldQualifiedType(LexToken* first) {
   LexToken* qualifier;
   LexToken* last = QualifiedEnd(first, &qualifier);
   if (last == nullptr || last->type != kIdent || last == first) return false;
+  if (LexToken* after = Ahead(last); after != nullptr && (after->type == '.' || after->type == kArrow)) return false;
   // A class template's name with its arguments stands for the type: the
   // qualifiers are dropped and the name is classified as a template's.
   LexToken* lt = Ahead(last);
@@ -575,6 +576,11 @@ int ReclassifyToken(LexToken* t) {
         foundDec = nullptr;
       }
     }
+    // A name whose member is selected names an object, whatever type
+    // shares its name (numpunct<C>::id._M_id()).
+    if (CPPKeys && (result == kTypedefName || result == kTagName) &&
+        (next == '.' || next == kArrow || next == kDotStar || next == kArrowStar))
+      result = kIdent;
     // An enumeration constant declared again as an object.
     if (result == kEnumConst && !TypesAllowed() && InDeclaration() &&
         (next == ';' || next == ',' || next == '=' || next == '[' || next == ')' || next == '(') &&

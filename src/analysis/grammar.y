@@ -1492,8 +1492,12 @@ mem_initializer:
     mem_initializer_name mem_initializer_open argument_values ')'
   ;
 
+/* A base named by a typedef or a type parameter may reach here as a
+   function-like cast (312) or as the parameter (311). */
 mem_initializer_name:
     IDENTIFIER
+  | FCN_CAST
+  | TEMPLATE_PARAM
   | TEMPLATE_NAME template_args
   | TEMPLATE_KNOWN template_args
   | TAG_NAME

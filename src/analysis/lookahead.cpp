@@ -158,8 +158,9 @@ int TemplateName(LexToken* t, int code, LexToken* next, bool newType = false) {
   }
   // A partial specialisation's head: its base list follows.
   if (code == kAggrName && after != nullptr && after->type == ':') after->type = 293;
-  // C<T>(...) among the members of C: a constructor.
-  if (after != nullptr && after->type == '(' && InClassBody() && BlockLevel() == ClassBodyLevel() &&
+  // C<T>(...) among the members of C: a constructor (after operator, the
+  // type a conversion function converts to).
+  if (after != nullptr && after->type == '(' && prev != kOperator && InClassBody() && BlockLevel() == ClassBodyLevel() &&
       DeclState() == kDStateMember && strcmp(ClassBodyName(), t->text) == 0) {
     after->type = kParenProto;
     return kHotTag;
@@ -250,6 +251,8 @@ int CppQualified(LexToken* t) {
   if (last == t || (!dependent && !typeWanted)) return 0;
   LexToken* after = LxNext(lastClose != nullptr ? lastClose : last);
   const int a = after != nullptr ? after->type : 0;
+  // A name whose member is selected names an object (A<T>::id._M_id()).
+  if (a == '.' || a == kArrow) return 0;
   // A member of a type parameter is no type for sharing a type's name (T::id).
   const bool typeName = !(parameter && last == LxNext(LxNext(t))) && (IsTypeName(last->text) || FindTag(last->text) != nullptr);
   // A type named in an expression and called: a function-like cast.

@@ -39,11 +39,15 @@ struct Open {
   bool parameterOfTemplate;         // a template template parameter's header
   bool chained;                     // follows the header of an enclosing template directly
   bool isClass;                     // declares a class template
+  bool replayed;                    // a member template whose skipped body is read again
   int braces;                       // depth of braces since the header
   std::vector<std::string> parameters;
   std::vector<Declarator*> values;  // the value parameters
 };
 std::vector<Open> open;
+// The member templates whose bodies were skipped in their class, by their
+// function: open again while the body is read at the class's end.
+std::vector<std::pair<const void*, std::vector<Open>>> skippedBodies;
 // The token after a class template's body that lacks its ';': the syntax
 // error it causes is not reported (compared, never read).
 const LexToken* zapAt;
@@ -203,7 +207,7 @@ void TemplateKeyword(LexToken* keyword, LexToken* next) {
   LexToken* close = LxTempArgs(next, true);
   if (close == nullptr) return;
   close->type = kTemplateClose;
-  Open o{close, true, false, false, false, 0, {}, {}};
+  Open o{close, true, false, false, false, false, 0, {}, {}};
   if (!open.empty()) {
     const Open& outer = open.back();
     o.parameterOfTemplate = outer.inHeader;
@@ -233,7 +237,8 @@ void TemplateToken(LexToken* token) {
   if (c == '{') {
     ++o.braces;
   } else if (c == '}') {
-    if (--o.braces <= 0) {
+    // A member template's body read again ends with the body (TemplateBodyRead).
+    if (--o.braces <= 0 && !o.replayed) {
       LexToken* n = LxNext(token);
       // The borland dialect wants a class template's body closed by ';':
       // the coming syntax error is reported as this advisory instead.
@@ -246,10 +251,47 @@ void TemplateToken(LexToken* token) {
       if (n == nullptr || n->type != ';') EndDeclaration();
       else o.braces = 0;
     }
-  } else if (c == ';' && o.braces == 0) {
+  } else if (c == ';' && o.braces == 0 && !o.replayed) {
     EndDeclaration();
   }
 }
+
+void TemplateBodySkipped(const void* function, bool braceSeen) {
+  if (open.empty()) return;
+  Open& o = open.back();
+  // The body's '{' was counted as the parser's look-ahead; its '}' was not.
+  if (braceSeen) --o.braces;
+  if (o.inHeader || o.braces > 0) return;
+  // The body ended a member template's declaration: its templates close
+  // until the body is read.
+  std::vector<Open> saved;
+  while (!open.empty()) {
+    const bool chained = open.back().chained;
+    saved.push_back(std::move(open.back()));
+    open.pop_back();
+    if (!chained) break;
+  }
+  skippedBodies.emplace_back(function, std::move(saved));
+}
+
+void TemplateBodyReplayed(const void* function) {
+  for (auto it = skippedBodies.rbegin(); it != skippedBodies.rend(); ++it) {
+    if (it->first != function) continue;
+    for (auto o = it->second.rbegin(); o != it->second.rend(); ++o) {
+      o->replayed = true;
+      o->braces = 0;
+      open.push_back(std::move(*o));
+    }
+    skippedBodies.erase(std::next(it).base());
+    return;
+  }
+}
+
+void TemplateBodyRead() {
+  while (!open.empty() && open.back().replayed) open.pop_back();
+}
+
+void DropSkippedTemplateBodies() { skippedBodies.clear(); }
 
 void TemplateParameterName(LexToken* name) {
   if (open.empty() || name == nullptr || name->text == nullptr) return;
@@ -265,6 +307,7 @@ void NoteQualifiedTemplate(const LexToken* name) { qualifiedTemplate = name; }
 
 void InitTemplates() {
   open.clear();
+  skippedBodies.clear();
   zapAt = nullptr;
   qualifiedTemplate = nullptr;
 }

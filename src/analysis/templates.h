@@ -38,6 +38,14 @@ bool InTemplateHeader();
 void TemplateKeyword(LexToken* keyword, LexToken* next);
 void TemplateToken(LexToken* token);
 void TemplateParameterName(LexToken* name);
+// A member function's body skipped in its class (braceSeen: its '{' was
+// handed over as the look-ahead), read again later (between
+// TemplateBodyReplayed and TemplateBodyRead), or forgotten after a syntax
+// error. A member template's own templates are closed while the body waits.
+void TemplateBodySkipped(const void* function, bool braceSeen);
+void TemplateBodyReplayed(const void* function);
+void TemplateBodyRead();
+void DropSkippedTemplateBodies();
 
 // From the '<' after a name: the '>' that closes the template argument list,
 // or null when the '<' is a comparison. For a name that is not a known
