@@ -556,9 +556,10 @@ void SetIncludeDepth(int depth, bool fire) {
 // Most headers are one group, #ifndef NAME ... #endif, with only blank and
 // comment lines around it, and are included many times. Once NAME is
 // defined, a read of such a header does nothing but skip its lines, and when
-// nothing can see those lines (no rule watches lines, lexical tokens or the
-// preprocessor; header lines are neither listed nor counted in the
-// statistics) the header need not be read at all.
+// nothing can see those lines (rules do not apply to the header, or none
+// watches lines, lexical tokens or the preprocessor; header lines are
+// neither listed nor counted in the statistics) the header need not be read
+// at all.
 // A read qualifies when it is seen to do exactly that: the first directive,
 // begun while lines were read, is an #ifndef that opens a skipped group; no
 // directive makes a line read again inside it; the group closes and then
@@ -569,7 +570,8 @@ void SetIncludeDepth(int depth, bool fire) {
 
 // Rules that could see a skipped line: line rules, lexical rules of either
 // kind and preprocessor rules. Rules of the other classes fire on tokens the
-// parser is given, and a skipped group gives it none.
+// parser is given, and a skipped group gives it none. No rule fires on the
+// lines of a header that rules do not apply to.
 bool RulesSeeLines() {
   if (rulesLoaded == 0) return false;
   for (int c : {lex1_, lex2_, pp_, lin_, evt_}) {
@@ -580,13 +582,13 @@ bool RulesSeeLines() {
   return false;
 }
 
-bool NothingSeesHeaderLines() {
-  return CheckingSource() && !RulesSeeLines() && parserAttached && countHeaders == 0 &&
-         !(listFile != nullptr && showIncludes != 0);
+bool NothingSeesHeaderLines(const FileFrame* f) {
+  return CheckingSource() && ((f->flags & kFrameRulesApply) == 0 || !RulesSeeLines()) && parserAttached &&
+         countHeaders == 0 && !(listFile != nullptr && showIncludes != 0);
 }
 
 void StartGuardWatch(FileFrame* f) {
-  f->guardState = f->depth > 0 && f->header != nullptr && NothingSeesHeaderLines() ? 0 : -1;
+  f->guardState = f->depth > 0 && f->header != nullptr && NothingSeesHeaderLines(f) ? 0 : -1;
   f->warningsAtEntry = prjWarnings;
   f->tokensAtEntry = sourceTokens;
   f->conditionsAtEntry = ConditionDepth();
@@ -595,7 +597,7 @@ void StartGuardWatch(FileFrame* f) {
 // At the end of a header: a read that qualifies records the guard.
 void EndGuardWatch(const FileFrame* f) {
   if (f->guardState != 2 || f->header == nullptr || errorFlag || prjWarnings != f->warningsAtEntry ||
-      sourceTokens != f->tokensAtEntry || ConditionDepth() != f->conditionsAtEntry || !NothingSeesHeaderLines())
+      sourceTokens != f->tokensAtEntry || ConditionDepth() != f->conditionsAtEntry || !NothingSeesHeaderLines(f))
     return;
   f->header->guard = f->guardName;
   f->header->lines = f->lineCount;
@@ -605,7 +607,7 @@ void EndGuardWatch(const FileFrame* f) {
 // at once, its lines counted as read.
 bool SkipGuardedHeader() {
   const FileFrame* f = nextHeader;
-  if (f == nullptr || f->header == nullptr || f->header->guard.empty() || !NothingSeesHeaderLines() ||
+  if (f == nullptr || f->header == nullptr || f->header->guard.empty() || !NothingSeesHeaderLines(f) ||
       !IsModuleMacro(f->header->guard.c_str()))
     return false;
   const uint32_t lines = f->header->lines;
