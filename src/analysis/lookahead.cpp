@@ -333,7 +333,7 @@ int CppReclassify(LexToken* t, int code) {
   if (code == kTypename || code == kClass) {
     const int prev = yaccTokenType;
     const bool key = prev == '<' || prev == ',' || prev == kTemplateClose;
-    if (!InTemplateHeader() || !key) {
+    if (!key || !InHeaderParameters(t)) {
       if (code != kTypename) return 0;
       typenameSeen = true;
       return kDropped;

@@ -34,6 +34,7 @@ std::unordered_multimap<std::string, Template*> byName;
 // A template declaration being read: from its header to the end of the
 // declaration that follows it.
 struct Open {
+  LexToken* opening;                // the '<' of the header
   LexToken* close;                  // the '>' of the header
   bool inHeader;
   bool parameterOfTemplate;         // a template template parameter's header
@@ -175,6 +176,23 @@ Declarator* FindTemplateValue(const char* name) {
 
 bool InTemplateHeader() { return !open.empty() && open.back().inHeader; }
 
+bool InHeaderParameters(const LexToken* t) {
+  if (!InTemplateHeader()) return false;
+  // The angles and parentheses of argument lists and default values
+  // between the header's '<' and t.
+  int angles = 0;
+  int parens = 0;
+  for (LexToken* u = LxNext(open.back().opening); u != nullptr && u != t; u = LxNext(u)) {
+    const int c = u->type;
+    if (c == '(' || c == '[' || (c >= 294 && c <= 297)) ++parens;
+    else if (c == ')' || c == ']') --parens;
+    else if (parens == 0 && c == '<') ++angles;
+    else if (parens == 0 && (c == '>' || c == kTemplateClose)) --angles;
+    else if (parens == 0 && c == kShr) angles -= 2;
+  }
+  return angles == 0 && parens == 0;
+}
+
 LexToken* LxTempArgs(LexToken* lt, bool known) {
   LexToken* t = LxNext(lt);
   if (t == nullptr) return nullptr;
@@ -207,7 +225,7 @@ void TemplateKeyword(LexToken* keyword, LexToken* next) {
   LexToken* close = LxTempArgs(next, true);
   if (close == nullptr) return;
   close->type = kTemplateClose;
-  Open o{close, true, false, false, false, false, 0, {}, {}};
+  Open o{next, close, true, false, false, false, false, 0, {}, {}};
   if (!open.empty()) {
     const Open& outer = open.back();
     o.parameterOfTemplate = outer.inHeader;

@@ -31,6 +31,9 @@ bool IsTemplateParameter(const char* name);
 Declarator* FindTemplateValue(const char* name);
 // Inside the parameter list of a template header.
 bool InTemplateHeader();
+// In a template header, t stands among the header's own parameters, outside
+// the argument lists and parentheses of their default values.
+bool InHeaderParameters(const LexToken* t);
 
 // Token stream side: the keyword template was handed to the parser (next:
 // the token after it); each token after it (the template's end is found by
