@@ -13,6 +13,7 @@
 #include "analysis/actions.h"
 #include "analysis/classes.h"
 #include "analysis/lookahead.h"
+#include "analysis/parser.h"
 #include "analysis/symbols.h"
 #include "analysis/templates.h"
 #include "driver/options.h"
@@ -46,6 +47,7 @@ LexToken* templateScope;  // the '::' after a class template's argument list (co
 int ctorInitDepth;        // parentheses open in constructor initializers (0: outside)
 bool inCtorInit;          // from a constructor initializer's ':' to the body
 const LexToken* globalName;  // the name of the last ::C folded to C
+int syntaxErrorsBefore;      // the syntax errors reported before this module
 
 // The next token after t, reading the next statement when the chain ends.
 LexToken* Ahead(LexToken* t) {
@@ -318,6 +320,7 @@ void InstallClassifier() {
   ctorInitDepth = 0;
   inCtorInit = false;
   globalName = nullptr;
+  syntaxErrorsBefore = syntaxErrors;
   InitClasses();
 }
 
@@ -603,8 +606,12 @@ int ReclassifyToken(LexToken* t) {
   if (CPPKeys) result = CppIdentifier(t, result, n);
   // The word after typedef must name a type: the declaration cannot be read.
   // (A typedef name taken as an object by a declaration state that a syntax
-  // error left behind is no reason to stop.)
-  if (result == kIdent && prev == kTypedef && checkRules == 0 && !IsTypeName(t->text)) {
+  // error left behind is no reason to stop; nor is a name after a syntax
+  // error in the module, whose recovery may have passed over the name's
+  // declaration or a word of another dialect that declared nothing: the
+  // typedef is then one more syntax error.)
+  if (result == kIdent && prev == kTypedef && checkRules == 0 && !IsTypeName(t->text) &&
+      syntaxErrors == syntaxErrorsBefore) {
     char text[200];
     snprintf(text, sizeof text, "Typedef name %.150s has not been defined.", t->text);
     FatalError(49, text);

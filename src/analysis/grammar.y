@@ -1532,9 +1532,14 @@ linkage_specification:
 
 namespace_definition:
     NAMESPACE namespace_name '{' { NamespaceStart($2); } module_items '}'  { NamespaceEnd(); }
+  /* Words the dialect does not know between the name and the '{' (another
+     compiler family's attributes): reported, then passed over, so that the
+     namespace's declarations are still read. */
+  | NAMESPACE namespace_name error '{' { NamespaceStart($2); } module_items '}'  { NamespaceEnd(); }
   | NAMESPACE '{' { NamespaceStart(nullptr); } module_items '}'             { NamespaceEnd(); }
   /* The inline namespace of one compiler family's library (its version). */
   | INLINE NAMESPACE namespace_name '{' { NamespaceStart($3); } module_items '}'  { NamespaceEnd(); }
+  | INLINE NAMESPACE namespace_name error '{' { NamespaceStart($3); } module_items '}'  { NamespaceEnd(); }
   | namespace_alias_definition
   ;
 
