@@ -1108,11 +1108,15 @@ postfix_not_name:
     primary_expression
   | IDENTIFIER '(' { DoIdent(1, $1); DoFunc(0); } arguments ')'     { DoCall($5); }
   | qualified_ident '(' { DoIdent(1, $1); DoFunc(0); } arguments ')' { DoCall($5); }
-  /* A call of an operator function by its name: operator==(x), ::operator delete(p). */
-  | OPERATOR plain_operator_symbol '('
+  /* A call of an operator function by its name: operator==(x), ::operator delete(p),
+     operator new[](n), operator<< <bool>(a, 0), A::operator int *(). */
+  | OPERATOR called_operator '('
       { OperatorReference($1, 0); DoIdent(1, $1); DoFunc(0); }
     arguments ')'                             { DoCall($6); }
-  | scope_prefix OPERATOR operator_symbol '('
+  | OPERATOR plain_operator_symbol template_args '('
+      { OperatorReference($1, 0); DoIdent(1, $1); DoFunc(0); }
+    arguments ')'                             { DoCall($7); }
+  | scope_prefix OPERATOR called_operator '('
       { OperatorReference($2, 1); DoIdent(1, $2); DoFunc(0); }
     arguments ')'                             { DoCall($7); }
   | scope_prefix ENUM_CONST                   { DoEnumConst($2); }
@@ -1433,6 +1437,7 @@ special_name:
   | scope_prefix operator_name                { DeclaratorName($2, 4); QualifiedName(); $$ = $2; }
   /* A specialisation of an operator function template: operator<< <>. */
   | operator_name template_args               { DeclaratorName($1, 4); $$ = $1; }
+  | scope_prefix operator_name template_args  { DeclaratorName($2, 4); QualifiedName(); $$ = $2; }
   ;
 
 special_declarator:
@@ -1459,6 +1464,13 @@ plain_operator_symbol:
   | AND_ASSIGN | XOR_ASSIGN | OR_ASSIGN | SHL | SHR | EQ | NE | LE | GE | ANDAND | OROR
   | INC | DEC | ARROW | ARROW_STAR | UMINUS | INDEX | TEMPLATE_CLOSE | DESTROY
   | '(' ')' | '[' ']'
+  ;
+
+/* An operator function's name in a call: the operator, or the type of a
+   conversion function. */
+called_operator:
+    operator_symbol
+  | conversion_type
   ;
 
 /* The type a conversion function converts to. */
