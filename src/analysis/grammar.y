@@ -1373,7 +1373,7 @@ assignment_expression:
     conditional_expression
   | THROW                                     { ThrowExpr($1, 0); }
   | THROW assignment_expression               { ThrowExpr($1, 1); }
-  | unary_expression assign_op assignment_expression  { AssignOp($2); }
+  | pm_expression assign_op assignment_expression  { AssignOp($2); }
   ;
 
 /* The value is the operator's token. */
