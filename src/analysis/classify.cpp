@@ -28,7 +28,7 @@ namespace mv {
 namespace {
 
 enum : int {
-  kIdent = 310, kEnumConst = 309, kTypedefName = 313, kTagName = 315, kAggrName = 319,
+  kString = 302, kFloatConst = 306, kIdent = 310, kEnumConst = 309, kTypedefName = 313, kTagName = 315, kAggrName = 319,
   kParenProto = 295, kParenOld = 296, kParenInit = 294, kEllipsis = 285, kArrow = 268,
   kDotStar = 282, kArrowStar = 283, kStruct = 350, kUnion = 351, kEnum = 353, kThrow = 383,
   kDeclspec = 539, kAttribute = 548, kEndModule = 301, kTypedef = 337,
@@ -396,15 +396,28 @@ bool LxParmTypeList(LexToken* paren) {
     LexToken* end = LxSpecList(t);
     if (end == nullptr) return false;
     int depth = 0;
-    for (t = Ahead(end); t != nullptr; t = Ahead(t)) {
+    // Bit d set: the group at depth d+1 is a bracket. A constant that
+    // begins an item straight inside a parenthesis of the declarator (no
+    // default argument begun) is an argument: the group is the values an
+    // object is constructed from, cc sc(ca(1), ca(1)).
+    uint64_t brackets = 0;
+    bool defaulted = false;
+    int before = 0;
+    for (t = Ahead(end); t != nullptr; before = t->type, t = Ahead(t)) {
       const int c = t->type;
       if (c == '(' || c == '[' || c == kParenProto || c == kParenOld) {
+        if (depth < 64) brackets = c == '[' ? brackets | (uint64_t{1} << depth) : brackets & ~(uint64_t{1} << depth);
         ++depth;
       } else if (c == ')' || c == ']') {
         if (depth == 0) break;
         --depth;
       } else if (depth == 0 && (c == ',' || c == kEllipsis || c == ';' || c == '{')) {
         break;
+      } else if (c == '=' && depth == 0) {
+        defaulted = true;
+      } else if (CPPKeys && !defaulted && depth > 0 && c >= kString && c <= kFloatConst && depth <= 64 &&
+                 (before == '(' || before == ',') && (brackets & (uint64_t{1} << (depth - 1))) == 0) {
+        return false;
       }
     }
     if (t == nullptr || t->type == ';' || t->type == '{' || t->type == ']') return false;
@@ -558,13 +571,19 @@ int ReclassifyToken(LexToken* t) {
   const int next = n != nullptr ? n->type : 0;
   if (next == kArrow || next == '.' || next == kDotStar || next == kArrowStar) {
   } else if (next == '(') {
+    bool protoType = false;
     int kind = LxFcnParams(n);
     // A type name before '(' starts a parenthesised declarator: T (*p)().
     if (kind == kParenInit && (IsTypeName(t->text) || FindTag(t->text) != nullptr)) kind = '(';
+    // A type first in a parameter is the parameter's type, its list a
+    // function type's: D d(C()) declares a function.
+    if (kind == kParenProto && CPPKeys && (prev == kParenProto || prev == '(' || prev == ',') && DeclState() == kDStateParams &&
+        TypesAllowed() && (IsTypeName(t->text) || FindTag(t->text) != nullptr))
+      protoType = true;
     n->type = kind;
     // A call's '(' keeps the expression going, even onto the next line.
     if (kind == '(') lineContinues = true;
-    if ((kind == kParenProto && !inOperatorName) || kind == kParenOld || kind == kParenInit) want = false;
+    if ((kind == kParenProto && !inOperatorName && !protoType) || kind == kParenOld || kind == kParenInit) want = false;
   }
   int result = kIdent;
   if (want) {

@@ -432,6 +432,8 @@ base_class_name:
   | IDENTIFIER                                { BaseName($1); }
   | qualified_ident                           { BaseName($1); }
   | TEMPLATE_NAME template_args               { BaseName($1); }
+  /* A class that shares its name with an enumerator: only types are bases. */
+  | ENUM_CONST                                { BaseName($1); }
   ;
 
 tag_name:
