@@ -426,6 +426,13 @@ bool LxParmTypeList(LexToken* paren) {
   }
 }
 
+// The token before a '(' that opens a declarator group: the type's last
+// word, a '*' or another such '('.
+bool DeclaratorStart(int c) {
+  return (c >= 344 && c <= 349) || (c >= 354 && c <= 362) || (c >= 407 && c <= 414) || c == kTypedefName ||
+         c == kTagName || c == '*' || c == '(';
+}
+
 int LxFcnParams(LexToken* paren) {
   if (InInitializer() || InCtorInitializer()) return '(';
   LexToken* first = Ahead(paren);
@@ -567,6 +574,11 @@ int ReclassifyToken(LexToken* t) {
     want = false;
     SetInDeclaration();
   }
+  // A type name declared again in a parenthesised declarator after the
+  // declaration's type: typedef int ((foo)); typedef void (X)();
+  if (CPPKeys && want && prev == '(' && !TypesAllowed() && InDeclaration() && !InInitializer() &&
+      DeclaratorStart(yaccPrevType))
+    want = false;
   LexToken* n = Ahead(t);
   const int next = n != nullptr ? n->type : 0;
   if (next == kArrow || next == '.' || next == kDotStar || next == kArrowStar) {

@@ -204,9 +204,13 @@ bool LxAbsFcnPtr(LexToken* paren) {
   LexToken* t = LxNext(paren);
   if (t == nullptr) return false;
   if (t->type == '*' || t->type == '&' || t->type == '^') return true;
-  // (Class::*
+  // (Class::*, (Template<T>::*
   while (t != nullptr && IsNameCode(t->type)) {
     LexToken* s = LxNext(t);
+    if (s != nullptr && s->type == '<' && t->text != nullptr) {
+      s = LxTempArgs(s, FindTemplate(t->text, -1) != nullptr);
+      if (s != nullptr) s = LxNext(s);
+    }
     if (s == nullptr || s->type != kScope) return false;
     t = LxNext(s);
     if (t != nullptr && t->type == '*') return true;
@@ -377,8 +381,9 @@ int CppReclassify(LexToken* t, int code) {
     LexToken* n = LxNext(t);
     if (n == nullptr || n->type != '(') return 0;
     if (yaccTokenType == kOperator) return 0;
-    // int(x) in an expression or an initializer; a declarator otherwise.
-    if (InDeclaration() && !InInitializer() && !AfterOperator(yaccTokenType)) return 0;
+    // int(x) in an expression or an initializer; a declarator otherwise (as
+    // everywhere outside functions but in initializers: void (f)(int);).
+    if ((InDeclaration() || BlockLevel() == 0) && !InInitializer() && !AfterOperator(yaccTokenType)) return 0;
     if (DeclaratorGroup(n)) return 0;
     LexToken* after = LxNext(n);
     if (after != nullptr && after->type == ')' && InDeclaration() && !AfterOperator(yaccTokenType)) return 0;
