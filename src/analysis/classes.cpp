@@ -66,6 +66,16 @@ Tag* FindTag(const char* name) {
   return it != moduleTags.end() ? it->second : nullptr;
 }
 
+Tag* FindTagBefore(const char* name, const Declarator* object) {
+  for (Block* b = topBlock; b != nullptr; b = b->parent) {
+    for (Tag* t = b->tags; t != nullptr; t = t->next)
+      if (t->name == name) return t;
+    for (const Declarator* d = b->declarators; d != nullptr; d = d->next)
+      if (d == object) return nullptr;
+  }
+  return nullptr;
+}
+
 void AddConstructor(const char* name) { constructors.insert(name); }
 bool IsConstructor(const char* name) { return !constructors.empty() && constructors.count(name) != 0; }
 

@@ -7,6 +7,7 @@
 namespace mv {
 
 struct Tag;
+struct Declarator;
 
 // Start of a module: no tag, namespace or class body is known.
 void InitClasses();
@@ -16,6 +17,9 @@ void InitClasses();
 void NoteTag(Tag* tag);
 // The tag of that name visible here (innermost block first); null when none.
 Tag* FindTag(const char* name);
+// The tag of that name declared in a block nested in the one that declares
+// the object (or the object is no local); null when none.
+Tag* FindTagBefore(const char* name, const Declarator* object);
 
 // Constructors are declared under their class's name; that name still
 // names the class.
@@ -46,7 +50,6 @@ Tag* FunctionClass();
 // A member of the classes whose scope is open (the class bodies being read,
 // innermost first, then the class of the function being defined), each
 // searched with its base classes; null when none has one of that name.
-struct Declarator;
 Declarator* FindClassMember(const char* name);
 bool ClassScopeOpen();
 // The class or namespace name of the last qualifier read (null for `::`

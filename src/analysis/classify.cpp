@@ -602,9 +602,13 @@ int ReclassifyToken(LexToken* t) {
     const bool types = TypesAllowed() || prev == '(' || inOperatorName;
     result = FindTypeDef(t->text, t, t == globalName ? 1 : 0, 0, types ? 1 : 0);
     // C++: a class name is a type name unless an object or function hides
-    // it (its constructors do not).
-    if (CPPKeys && result == kIdent && types && (!idFound || IsConstructor(t->text))) {
-      lastTag = FindTag(t->text);
+    // it (its constructors do not; an object named like the class does).
+    const bool object = foundDec != nullptr && foundDec->type != nullptr &&
+                        (foundDec->type->levels == nullptr || foundDec->type->levels->kind != kModFunction);
+    if (CPPKeys && result == kIdent && types &&
+        (!idFound || (IsConstructor(t->text) && !object) || (object && BlockLevel() > 0))) {
+      // A class declared in a block inside the object's hides the object.
+      lastTag = !idFound || !object ? FindTag(t->text) : FindTagBefore(t->text, foundDec);
       if (lastTag != nullptr) {
         result = kTagName;
         foundDec = nullptr;

@@ -167,6 +167,9 @@ int TemplateName(LexToken* t, int code, LexToken* next, bool newType = false) {
   }
   // A member template called: its parenthesis is a call's.
   if (member) return kTemplateName;
+  // After operator: the type a conversion function converts to, even where
+  // the function is called (x.operator A<long>()).
+  if (prev == kOperator) return kTemplateKnown;
   // The type of a new expression is followed by its initializer.
   // After an operator or return only an operand can follow: (*p) is no declarator there.
   const bool operand = AfterOperator(prev);
@@ -276,7 +279,10 @@ int CppQualified(LexToken* t) {
   if (lastClose != nullptr) {
     lastClose->type = kTemplateClose;
     NoteTemplateOpen(LxNext(last));
-    last->type = kTemplateKnown;
+    // A temporary of that class made in a function: typename A<T>::template B<U>().
+    const bool made = a == '(' && BlockLevel() > 0 && (expression || (LxNext(after) != nullptr && LxNext(after)->type == ')')) && !LxAbsFcnPtr(after);
+    if (made) after->type = kParenCtor;
+    last->type = made ? kTemplateName : kTemplateKnown;
     NoteQualifiedTemplate(last);
     return kDropped;
   }
@@ -336,7 +342,13 @@ int CppReclassify(LexToken* t, int code) {
   }
   if (code == kTypename || code == kClass) {
     const int prev = yaccTokenType;
-    const bool key = prev == '<' || prev == ',' || prev == kTemplateClose;
+    bool key = prev == '<' || prev == ',' || prev == kTemplateClose;
+    // typename A<T>::F f: a value parameter of a type named through a template.
+    if (key && code == kTypename) {
+      LexToken* n = LxNext(t);
+      LexToken* after = n != nullptr ? LxNext(n) : nullptr;
+      if (after != nullptr && (after->type == kScope || after->type == '<')) key = false;
+    }
     if (!key || !InHeaderParameters(t)) {
       if (code != kTypename) return 0;
       typenameSeen = true;
