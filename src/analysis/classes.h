@@ -17,8 +17,8 @@ void InitClasses();
 void NoteTag(Tag* tag);
 // The tag of that name visible here (innermost block first); null when none.
 Tag* FindTag(const char* name);
-// The tag of that name declared in a block nested in the one that declares
-// the object (or the object is no local); null when none.
+// The class of that name defined in a block nested in the one that declares
+// the object, or in any block when the object is no local; null when none.
 Tag* FindTagBefore(const char* name, const Declarator* object);
 
 // Constructors are declared under their class's name; that name still
