@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,10 @@ namespace {
 // ---- State of the built-ins ---------------------------------------------------------------
 
 std::vector<FILE*> openStreams;     // streams opened by rules and not yet closed
-std::string optionTexts[256];       // copies of string options handed to rules, by letter
+// Copies of string options handed to rules, by letter; each copy has a block
+// of its own (no short-string buffer inside the slot), so that a changed
+// text never takes the old copy's address.
+std::unique_ptr<char[]> optionTexts[256];
 char headerPathNames[kHeaderPathNames];
 const char kEmptyText[1] = "";
 
@@ -525,12 +529,16 @@ void Fclose(int, int, int) {
 // changed text unregisters the old copy, so a pointer to it is refused.
 const char* Keep(int letter, const char* text) {
   if (text == nullptr || *text == 0) return HandOut(kEmptyText);
-  std::string& slot = optionTexts[letter];
-  if (slot != text) {
-    if (!slot.empty()) UnregisterRegion(slot.c_str());
-    slot = text;
+  std::unique_ptr<char[]>& slot = optionTexts[letter];
+  if (slot == nullptr || strcmp(slot.get(), text) != 0) {
+    // The new copy is made while the old one is still held.
+    const size_t n = strlen(text) + 1;
+    auto copy = std::make_unique<char[]>(n);
+    memcpy(copy.get(), text, n);
+    if (slot != nullptr) UnregisterRegion(slot.get());
+    slot = std::move(copy);
   }
-  return HandOut(slot.c_str());
+  return HandOut(slot.get());
 }
 
 // Appends the directories of list, each after one blank; false once one does not fit.
@@ -644,9 +652,9 @@ void InitBuiltins() {
     fclose(stream);
   }
   openStreams.clear();
-  for (std::string& s : optionTexts) {
-    if (!s.empty()) UnregisterRegion(s.c_str());
-    s.clear();
+  for (std::unique_ptr<char[]>& s : optionTexts) {
+    if (s != nullptr) UnregisterRegion(s.get());
+    s.reset();
   }
   UnregisterRegion(headerPathNames);
   headerPathNames[0] = 0;

@@ -471,10 +471,11 @@ TEST_F(RuleOptions, StrOptionLetters) {
 }
 
 TEST_F(RuleOptions, ChangedStrOptionRetiresTheOldText) {
-  SetStrOption('X', "first");
+  // The second text fits where the first was kept: it must not take its place.
+  SetStrOption('X', "a first text, kept on the heap");
   const char* old = StrOption('X');
-  SetStrOption('X', "second and longer");
-  EXPECT_STREQ(StrOption('X'), "second and longer");
+  SetStrOption('X', "a second, shorter text");
+  EXPECT_STREQ(StrOption('X'), "a second, shorter text");
   std::string text;
   EXPECT_EQ(Fails([&] { CheckedText(old, "printf"); }, &text), 1);
 }

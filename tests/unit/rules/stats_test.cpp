@@ -491,7 +491,8 @@ TEST_F(BuiltinTable, EveryFunctionNumberHasAHandler) {
 }
 
 TEST_F(BuiltinTable, AnalysisAnswersNeverReplaceARegisteredHandler) {
-  static int called = 0;
+  static int called;
+  called = 0;
   RegisterBuiltin(126, [](int, int, int) { ++called; }, 0);  // tag_name
   InitBuiltins();
   CallBuiltin(126, 0, 1);
