@@ -67,13 +67,13 @@ Tag* FindTag(const char* name) {
 }
 
 Tag* FindTagBefore(const char* name, const Declarator* object) {
-  // At file scope an object hides a class of its name; a class named
-  // without its body (class C *p) declares none.
+  // In the block of the object, and at file scope, the object hides a class
+  // of its name; a class named without its body (class C *p) declares none.
   for (Block* b = topBlock; b != nullptr && b->level > 0; b = b->parent) {
-    for (Tag* t = b->tags; t != nullptr; t = t->next)
-      if (t->name == name && t->defined) return t;
     for (const Declarator* d = b->declarators; d != nullptr; d = d->next)
       if (d == object) return nullptr;
+    for (Tag* t = b->tags; t != nullptr; t = t->next)
+      if (t->name == name && t->defined) return t;
   }
   return nullptr;
 }

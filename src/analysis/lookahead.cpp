@@ -343,11 +343,13 @@ int CppReclassify(LexToken* t, int code) {
   if (code == kTypename || code == kClass) {
     const int prev = yaccTokenType;
     bool key = prev == '<' || prev == ',' || prev == kTemplateClose;
-    // typename A<T>::F f: a value parameter of a type named through a template.
-    if (key && code == kTypename) {
+    // typename A<T>::F f, class A* p: a value parameter of a type named
+    // through a template or by its class.
+    if (key) {
       LexToken* n = LxNext(t);
-      LexToken* after = n != nullptr ? LxNext(n) : nullptr;
-      if (after != nullptr && (after->type == kScope || after->type == '<')) key = false;
+      LexToken* after = n != nullptr && n->type == kIdent ? LxNext(n) : nullptr;
+      const int a = after != nullptr ? after->type : 0;
+      if (after != nullptr && a != ',' && a != '>' && a != kTemplateClose && a != '=') key = false;
     }
     if (!key || !InHeaderParameters(t)) {
       if (code != kTypename) return 0;
