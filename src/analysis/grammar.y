@@ -1138,10 +1138,15 @@ postfix_not_name:
   | postfix_expression ARROW scope_prefix DESTROY IDENTIFIER  { CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression '.' OPERATOR plain_operator_symbol    { CPPMember('.'); SetOp(op_member, $2, 2); }
   | postfix_expression ARROW OPERATOR plain_operator_symbol  { CPPMember(268); SetOp(op_arrow, $2, 2); }
-  /* A conversion function named as a member: x.operator int(). */
-  | postfix_expression '.' OPERATOR type_name_start decl_specs
+  /* A conversion function named as a member: x.operator int(),
+     x.operator char*() (a '*' after the type is the type's). */
+  | postfix_expression '.' OPERATOR type_name_start decl_specs %prec NEW_TYPE_END
       { DoTypeName(); PopDState(); CPPMember('.'); SetOp(op_member, $2, 2); }
-  | postfix_expression ARROW OPERATOR type_name_start decl_specs
+  | postfix_expression ARROW OPERATOR type_name_start decl_specs %prec NEW_TYPE_END
+      { DoTypeName(); PopDState(); CPPMember(268); SetOp(op_arrow, $2, 2); }
+  | postfix_expression '.' OPERATOR type_name_start decl_specs pointer %prec NEW_TYPE_END
+      { DoTypeName(); PopDState(); CPPMember('.'); SetOp(op_member, $2, 2); }
+  | postfix_expression ARROW OPERATOR type_name_start decl_specs pointer %prec NEW_TYPE_END
       { DoTypeName(); PopDState(); CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression INC                    { Op(op_post_incr, $2, 1, 536); }
   | postfix_expression DEC                    { Op(op_post_decr, $2, 1, 538); }
