@@ -434,7 +434,7 @@ bool DeclaratorStart(int c) {
 }
 
 int LxFcnParams(LexToken* paren) {
-  if (InInitializer() || InCtorInitializer()) return '(';
+  if (InInitializer() || InCtorInitializer() || (CPPKeys && InBrackets())) return '(';
   LexToken* first = Ahead(paren);
   const bool empty = first != nullptr && first->type == ')';
   if (BlockLevel() == 0 && DeclState() == kDStateOrdinary && !CPPKeys) {

@@ -649,6 +649,8 @@ void ForgetLineTokens(const SourceLine* line) {
   std::erase_if(brackets, [line](const LexToken* t) { return t->line == line; });
 }
 
+bool InBrackets() { return !brackets.empty(); }
+
 void NoteBracket(LexToken* token) {
   if (token->type == '[') {
     brackets.push_back(token);

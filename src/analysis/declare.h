@@ -188,6 +188,8 @@ void NoteIdentifier(LexToken* token);
 // Drops the records of a line's tokens that are about to be recycled.
 void ForgetLineTokens(const SourceLine* line);
 void NoteBracket(LexToken* token);
+// Between a '[' and its ']': an array size or a subscript is read.
+bool InBrackets();
 
 // The source side of the declaration actions (actions_decl.cpp calls them
 // while checking source).

@@ -162,7 +162,8 @@ void AssignOp(LexToken* token) {
 %type <p> '(' ')' '[' ']' '{' '}' ';' ',' ':' '=' '?' '.' '&' '*' '+' '-' '~' '!' '/' '%'
 %type <p> '<' '>' '^' '|'
 
-/* The type of `new` takes a following '*' (see new_type_id). */
+/* The type of `new` and of a conversion function takes a following '*' (see
+   new_type_id and conversion_type). */
 %precedence NEW_TYPE_END
 %precedence '*'
 
@@ -720,6 +721,8 @@ initializer_item:
 
 designation:
     designator_list '='
+  /* The same family's older form of a member designator: { name: value }. */
+  | IDENTIFIER ':'
   ;
 
 designator_list:
@@ -848,6 +851,13 @@ expression_statement:
       { Warning(6); EndExpress(); EndStmt(kEndSimple); }
   ;
 
+/* The statement a while or for loop controls; in C++ it may be a
+   declaration, while (1) S s; (whose object lives for the one pass). */
+body_statement:
+    statement
+  | declaration                               { EndStmt(kEndDeclaration); }
+  ;
+
 /* if_then and else_head are one stack entry each, so that a chain of
    `else if` takes one entry per link. */
 selection_statement:
@@ -893,7 +903,7 @@ iteration_statement:
       { SetOp(op_while_1, $1, 0); BeginWhile(); }
     condition
       { DoWhile(); }
-    statement
+    body_statement
       { EndWhile(); EndStmt(kEndControl); }
   | DO
       { SetOp(op_do, $1, 0); BeginDo(); }
@@ -905,12 +915,19 @@ iteration_statement:
       { SetOp(op_for, $1, 0); BeginFor(); }
     '(' for_init
       { DoFor(); }
-    expr_opt ';'
+    for_test ';'
       { SetOp(op_semicolon, $7, 0); DoTest(); }
     expr_opt ')'
       { EndFullExpr(); DoBlock1(); }
-    statement
+    body_statement
       { DoBlock2(); EndStmt(kEndControl); }
+  ;
+
+/* The test of a for statement, which may declare the object it tests in
+   C++: for (; T t = e; ). */
+for_test:
+    expr_opt
+  | condition_declaration
   ;
 
 for_init:
@@ -982,6 +999,8 @@ template_parameter:
   | decl_specs declarator '=' conditional_expression  { TempParm(1); }
   | decl_specs                                { TempParm(2); }
   | decl_specs '=' conditional_expression     { TempParm(2); }
+  | decl_specs abstract_declarator            { TempParm(2); }
+  | decl_specs abstract_declarator '=' conditional_expression  { TempParm(2); }
   ;
 
 type_parameter_key:
@@ -1004,6 +1023,10 @@ template_template_parameters:
 template_template_parameter:
     CLASS
   | TYPENAME
+  | CLASS '=' type_name
+  | TYPENAME '=' type_name
+  | CLASS TEMPLATE_PARAM '=' type_name
+  | TYPENAME TEMPLATE_PARAM '=' type_name
   | template_template_head CLASS
   | template_template_head CLASS TEMPLATE_PARAM
   | TEMPLATE_PARAM
@@ -1138,16 +1161,9 @@ postfix_not_name:
   | postfix_expression ARROW scope_prefix DESTROY IDENTIFIER  { CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression '.' OPERATOR plain_operator_symbol    { CPPMember('.'); SetOp(op_member, $2, 2); }
   | postfix_expression ARROW OPERATOR plain_operator_symbol  { CPPMember(268); SetOp(op_arrow, $2, 2); }
-  /* A conversion function named as a member: x.operator int(),
-     x.operator char*() (a '*' after the type is the type's). */
-  | postfix_expression '.' OPERATOR type_name_start decl_specs %prec NEW_TYPE_END
-      { DoTypeName(); PopDState(); CPPMember('.'); SetOp(op_member, $2, 2); }
-  | postfix_expression ARROW OPERATOR type_name_start decl_specs %prec NEW_TYPE_END
-      { DoTypeName(); PopDState(); CPPMember(268); SetOp(op_arrow, $2, 2); }
-  | postfix_expression '.' OPERATOR type_name_start decl_specs pointer %prec NEW_TYPE_END
-      { DoTypeName(); PopDState(); CPPMember('.'); SetOp(op_member, $2, 2); }
-  | postfix_expression ARROW OPERATOR type_name_start decl_specs pointer %prec NEW_TYPE_END
-      { DoTypeName(); PopDState(); CPPMember(268); SetOp(op_arrow, $2, 2); }
+  /* A conversion function named as a member: x.operator int(), p->operator char*(). */
+  | postfix_expression '.' OPERATOR conversion_type    { CPPMember('.'); SetOp(op_member, $2, 2); }
+  | postfix_expression ARROW OPERATOR conversion_type  { CPPMember(268); SetOp(op_arrow, $2, 2); }
   | postfix_expression INC                    { Op(op_post_incr, $2, 1, 536); }
   | postfix_expression DEC                    { Op(op_post_decr, $2, 1, 538); }
   | '(' type_name ')' brace_initializer
@@ -1482,8 +1498,8 @@ called_operator:
 
 /* The type a conversion function converts to. */
 conversion_type:
-    type_name_start decl_specs                { DoTypeName(); PopDState(); }
-  | type_name_start decl_specs pointer        { DoTypeName(); PopDState(); }
+    type_name_start decl_specs %prec NEW_TYPE_END          { DoTypeName(); PopDState(); }
+  | type_name_start decl_specs pointer %prec NEW_TYPE_END  { DoTypeName(); PopDState(); }
   ;
 
 exception_spec:

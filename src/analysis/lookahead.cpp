@@ -400,6 +400,23 @@ int CppReclassify(LexToken* t, int code) {
     if ((InDeclaration() || BlockLevel() == 0) && !InInitializer() && !AfterOperator(yaccTokenType)) return 0;
     if (DeclaratorGroup(n)) return 0;
     LexToken* after = LxNext(n);
+    // int(int), int((int)): a function type, no cast; the type alone ends
+    // the list (a cast takes an operand: int(size_t(n)), int((int)x)).
+    LexToken* list = n;
+    int groups = 1;
+    for (; after != nullptr && after->type == '(' && groups < 8; ++groups) {
+      list = after;
+      after = LxNext(after);
+    }
+    if (LxTypedParam(list)) {
+      LexToken* end = LxNext(after);
+      while (groups > 0 && end != nullptr && end->type == ')') {
+        --groups;
+        end = LxNext(end);
+      }
+      if (groups == 0) return 0;
+    }
+    after = LxNext(n);
     if (after != nullptr && after->type == ')' && InDeclaration() && !AfterOperator(yaccTokenType)) return 0;
     return kFcnCast;
   }

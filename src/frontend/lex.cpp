@@ -408,6 +408,15 @@ int SuffixNext() {
   return Next();
 }
 
+// GNU's imaginary constants (2i, 1.5fj): an i or j ends the number.
+void ImaginarySuffix() {
+  const int ch = lexChar;
+  if (keyValue == 8 && (ch == 'i' || ch == 'I' || ch == 'j' || ch == 'J') && !IsIdent(Peek(1))) {
+    SetLexVar(kSuffix, 1);
+    SuffixNext();
+  }
+}
+
 void NumberSuffixes() {
   int ch = lexChar;
   auto longSuffix = [&](int l) { SetLexVar(l == 'l' ? kLcLong : kUcLong, 1); };
@@ -418,6 +427,7 @@ void NumberSuffixes() {
       SetLexVar(kSuffix, 1);
       SuffixNext();
     }
+    ImaginarySuffix();
     return;
   }
   if (ch == 'l' || ch == 'L') {
@@ -449,6 +459,7 @@ void NumberSuffixes() {
     SuffixNext();
     SuffixNext();
   }
+  ImaginarySuffix();
   SetLexVar(kRadix, radix);
 }
 
