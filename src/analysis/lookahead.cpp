@@ -23,7 +23,7 @@ enum : int {
   kScope = 281, kParenProto = 295, kParenCtor = 297, kIdent = 310, kTemplParm = 311, kFcnCast = 312,
   kTypedefName = 313, kHotTag = 314, kTagName = 315, kNamespaceName = 320, kConst = 363, kVolatile = 364,
   kNew = 379, kOperator = 380, kTemplate = 381, kTemplateClose = 284, kTemplateName = 317,
-  kTemplateKnown = 318, kAggrName = 319, kScopeName = 316, kTemplateScope = 321, kArrow = 268, kDropped = 550, kStruct = 350, kUnion = 351, kEnum = 353, kClass = 390, kTypename = 397,
+  kTemplateKnown = 318, kAggrName = 319, kScopeName = 316, kTemplateScope = 321, kArrow = 268, kDropped = 550, kFriend = 392, kStruct = 350, kUnion = 351, kEnum = 353, kClass = 390, kTypename = 397,
 };
 
 bool IsTypeKeyword(int c) { return (c >= 344 && c <= 349) || (c >= 354 && c <= 362) || (c >= 407 && c <= 414); }
@@ -160,7 +160,7 @@ int TemplateName(LexToken* t, int code, LexToken* next, bool newType = false) {
   if (code == kAggrName && after != nullptr && after->type == ':') after->type = 293;
   // C<T>(...) among the members of C: a constructor (after operator, the
   // type a conversion function converts to).
-  if (after != nullptr && after->type == '(' && prev != kOperator && InClassBody() && BlockLevel() == ClassBodyLevel() &&
+  if (after != nullptr && after->type == '(' && prev != kOperator && prev != kFriend && InClassBody() && BlockLevel() == ClassBodyLevel() &&
       DeclState() == kDStateMember && strcmp(ClassBodyName(), t->text) == 0) {
     after->type = kParenProto;
     return kHotTag;
