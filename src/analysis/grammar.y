@@ -568,6 +568,8 @@ direct_declarator:
   | special_name parameter_suffix
   | direct_declarator exception_spec
   | declarator_open declarator ')'            { PopDeclarator(); }
+  /* An operator function's name in parentheses: friend T (::operator- <>)(...). */
+  | declarator_open special_name ')'          { PopDeclarator(); }
   | direct_declarator array_suffix
   | direct_declarator parameter_suffix
   | direct_declarator prototype_open identifier_list ')'  { FunParmEnd(2); }

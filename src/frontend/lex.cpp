@@ -50,6 +50,7 @@ bool (*skippingHook)();
 void (*skipLineHook)();
 int (*macroTokenHook)();
 int (*peekMacroHook)();
+const char* (*peekMacroTextHook)();
 int (*expandHook)();
 bool (*isMacroHook)(const char* name);
 void (*lexResetHook)();
@@ -828,6 +829,12 @@ int LexMasm() {
   // asm followed by a parenthesis is an ordinary asm statement.
   if (tokenFromMacro) {
     if (peekMacroHook != nullptr && peekMacroHook() == '(') return kTokIdent;
+    // asm volatile (...): the word is dropped before the parenthesis.
+    if (peekMacroTextHook != nullptr) {
+      const char* next = peekMacroTextHook();
+      while (*next == '_') ++next;
+      if (strncmp(next, "volatile", 8) == 0 && (next[8] == 0 || next[8] == '_')) return kTokIdent;
+    }
   } else {
     for (int n = 1; ch == ' ' || ch == '\t'; ++n) ch = Peek(n);
     if (ch == '(') return kTokIdent;

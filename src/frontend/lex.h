@@ -78,6 +78,8 @@ extern void (*skipLineHook)();
 extern int (*macroTokenHook)();
 // The code of the next pending macro token, 0 when none. Null: none.
 extern int (*peekMacroHook)();
+// The text of the next pending macro token, "" when none. Null: none.
+extern const char* (*peekMacroTextHook)();
 // Offers an identifier (text in lexTokenValue) to the macro expander. Returns
 // 0 when it expanded into pending tokens, 1 when into nothing, 2 or more when
 // the identifier stays. Null: no expansion.

@@ -1348,6 +1348,11 @@ void InitMacros() {
   };
   macroTokenHook = MacroToken;
   peekMacroHook = PeekMacro;
+  peekMacroTextHook = [] {
+    for (auto it = top.q.v.rbegin(); it != top.q.v.rend(); ++it)
+      if (it->code != kTokEmpty) return it->text.c_str();
+    return "";
+  };
   expandHook = ExpandIdent;
   isMacroHook = [](const char* name) { return FindMacro(name) != nullptr; };
   lexResetHook = ResetLexerState;

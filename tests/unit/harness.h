@@ -288,6 +288,7 @@ inline void ResetLexerHooks() {
   mv::skipLineHook = nullptr;
   mv::macroTokenHook = nullptr;
   mv::peekMacroHook = nullptr;
+  mv::peekMacroTextHook = nullptr;
   mv::expandHook = nullptr;
   mv::isMacroHook = nullptr;
   mv::lexResetHook = nullptr;
