@@ -242,9 +242,14 @@ IncludeName ReadIncludeName(int directiveCode) {
 
 // ---- Searching ----------------------------------------------------------------------------------
 
+// The directory lists changed in front of their end: what the search found
+// before may no longer be the first match.
+uint32_t listVersion;
+
 // Directories added by rules go to the front of the header list.
 void MoveNewHeaders() {
   if (newHeaderList == nullptr) return;
+  ++listVersion;
   StrCell* tail = newHeaderList;
   ++movedHeaders;
   while (tail->next != nullptr) {
@@ -280,6 +285,30 @@ namespace {
 // stay reachable to the end (a destroyed table would leave them unreachable
 // behind a run that ends with exit, which the leak checker reports).
 std::unordered_map<std::string, HeaderFile*>& headerFiles = *new std::unordered_map<std::string, HeaderFile*>;
+
+// Where each search found its header: the run's modules include the same
+// names from the same directories over and over, and a search from the same
+// directory, along the same list from the same entry, finds what it found
+// before as long as the headers read are kept (ForgetHeaderFiles forgets
+// both) and no directory is put in front or taken away (listVersion). A name
+// not found is searched again, so that it is reported again.
+struct FoundHeader {
+  HeaderFile* header;
+  std::string directory;
+  int listIndex;  // the list entry it was found in; -1 for the including file's directory
+};
+std::unordered_map<std::string, FoundHeader> foundHeaders;
+
+std::string SearchKey(const std::string& thereDir, const std::string& name, int kind, int from, const StrCell* list) {
+  std::string key;
+  key.reserve(thereDir.size() + name.size() + 2 + 4 * sizeof(uintptr_t));
+  key.append(thereDir).push_back('\0');
+  key.append(name).push_back('\0');
+  const uintptr_t parts[4] = {static_cast<uintptr_t>(kind), static_cast<uintptr_t>(from),
+                              reinterpret_cast<uintptr_t>(list), listVersion};
+  key.append(reinterpret_cast<const char*>(parts), sizeof parts);
+  return key;
+}
 
 void ReleaseHeader(FileFrame* f) {
   HeaderFile* h = f->header;
@@ -421,25 +450,32 @@ bool Search(const std::string& name, int kind, bool isNext, bool isForced, Searc
   }
   if (!relative.empty() && fileStack != nullptr && fileStack->depth > 0) SetPP(kPPRelative, 1);
   const std::string thereDir = fileStack != nullptr ? PathName(fileStack->pathIndex) : (there != nullptr ? there : "");
-  auto tryDir = [&](const std::string& dir) {
+  const int from = isNext ? startList + 1 : 0;
+  std::string key = SearchKey(thereDir, name, kind, from, list);
+  if (auto at = foundHeaders.find(key); at != foundHeaders.end()) {
+    const FoundHeader& known = at->second;
+    r->header = known.header;
+    r->directory = known.directory;
+    if (known.listIndex >= 0) startList = known.listIndex;
+    return true;
+  }
+  auto tryDir = [&](const std::string& dir, int listIndex) {
     tried.push_back(dir);
     r->header = OpenHeader(dir + relative + file, &sysError);
     if (r->header == nullptr) return false;
     r->directory = dir + relative;
+    if (listIndex >= 0) startList = listIndex;
+    foundHeaders.emplace(std::move(key), FoundHeader{r->header, r->directory, listIndex});
     return true;
   };
   const bool thereFirst = kind == kIncQuoted || list == nullptr;
-  if (thereFirst && tryDir(thereDir)) return true;
-  const int from = isNext ? startList + 1 : 0;
+  if (thereFirst && tryDir(thereDir, -1)) return true;
   int i = 0;
   for (StrCell* p = list; p != nullptr; p = p->next, ++i) {
     if (i < from) continue;
-    if (tryDir(p->name)) {
-      startList = i;
-      return true;
-    }
+    if (tryDir(p->name, i)) return true;
   }
-  if (!thereFirst && tryDir(thereDir)) return true;
+  if (!thereFirst && tryDir(thereDir, -1)) return true;
   ReportNotFound(name, file, thereFirst, false, tried, sysError, isForced);
   return false;
 }
@@ -912,6 +948,7 @@ bool PlainLineEnds(const char* text, size_t length) {
 }
 
 void ForgetHeaderFiles() {
+  foundHeaders.clear();
   for (auto& [path, h] : headerFiles) {
     if (h->readers == 0)
       delete h;
@@ -980,6 +1017,7 @@ void Remove1HeaderPath() {
     head = &headerList;
   if (head == nullptr) return;
   if (head == &headerList) --movedHeaders;
+  ++listVersion;
   StrCell* cell = *head;
   *head = cell->next;
   cell->next = nullptr;

@@ -181,6 +181,30 @@ TEST_F(Includes, NewHeaderDirectoriesGoFirstAndRemovePathTakesThemBack) {
   EXPECT_EQ(Run("", "m.c", "#include <h.h>\n"), "old+1");
 }
 
+TEST_F(Includes, SearchesRepeatedInARunFindTheSameAndARunStartsAfresh) {
+  dir_.Write("a/g.h", "g\n");
+  dir_.Write("b/h.h", "in_b\n#include_next <h.h>\n");
+  dir_.Write("c/h.h", "in_c\n");
+  Dir("a");
+  Dir("b");
+  Dir("c");
+  mv::checkHeaders = 3;
+  // The second search is answered by the first, and include_next still goes
+  // on after the directory the header was found in.
+  EXPECT_EQ(Run("", "m.c", "#include <g.h>\n#include <h.h>\n#include <h.h>\n"), "g+1 in_b+1 in_c+2 in_b+1 in_c+2");
+  EXPECT_EQ(mv::startList, 2);
+  // A new run searches again: a header now in an earlier directory is found
+  // there, and those that are gone are not found.
+  dir_.Write("a/h.h", "in_a\n");
+  ASSERT_EQ(unlink((dir_.Path() + "/a/g.h").c_str()), 0);
+  ASSERT_EQ(unlink((dir_.Path() + "/b/h.h").c_str()), 0);
+  mv::InitFiles();
+  StderrCapture capture;
+  EXPECT_EQ(Run("", "m.c", "#include <g.h>\n#include <h.h>\n#include_next <h.h>\n"), "in_a+1 in_c+1");
+  EndInput();
+  EXPECT_EQ(capture.Text(), "# Could not open header file g.h\n");
+}
+
 // ---- Reading the name ----------------------------------------------------------------------------
 
 TEST_F(Includes, NameFormsAndTheirTriggers) {
