@@ -78,7 +78,7 @@ enum : int { kLinNestLevel = 17, kLinTokens = 24 };
 enum : int { kExpTokens = 6 };
 enum : int { kModTokens = 22 };
 enum : int { kPrjTokens = 22 };
-enum : int { kStmTokens = 38 };
+enum : int { kStmLinesSlot = 21, kStmTokens = 38 };
 
 // Built-in numbers.
 enum : int {
@@ -325,7 +325,44 @@ LexToken* DropGroup(LexToken* t) {
 
 // ---- The chain -------------------------------------------------------------------------------
 
+namespace {
+
+// An asm keyword is being read with what follows it: its token is made
+// after lines may have ended, and those lines keep their end-of-line tokens.
+bool readingAsm;
+
+// Line rules of the rules loaded, looked for once a module.
+bool lineRules;
+
+bool HasLineRules() {
+  if (mvRule[lin_] != nullptr)
+    for (int i = 0; i < mvLast[lin_]; ++i)
+      if (mvRule[lin_][i] != nullptr) return true;
+  return false;
+}
+
+bool PassedWithoutToken(const SourceLine* line) {
+  return line->start == nullptr && (line->flags & kLinePasteComment) == 0 && !readingAsm && !lineRules &&
+         !lin_needed && CheckingSource() && !(mvNeed[stm_] != nullptr && mvNeed[stm_][kStmLinesSlot] != 0);
+}
+
+}  // namespace
+
+void PassLinesWithoutTokens(SourceLine* from, const LexToken* to) {
+  if (from == nullptr || to == nullptr || to->line == nullptr) return;
+  // The lines passed lie between: nothing is closed when the token's line
+  // is not ahead (the parser goes back to read skipped bodies).
+  SourceLine* p = from;
+  while (p != nullptr && p != to->line && (p->flags & kLineComplete) != 0) p = p->next;
+  if (p != to->line) return;
+  for (p = from; p != to->line; p = p->next)
+    if (p->start == nullptr) CloseYaccLine(p);
+  // The end of the module closes its line when no other token was made there.
+  if (to->type == kTokEndModule && to->line->start == to) CloseYaccLine(to->line);
+}
+
 void MakeEndLineToken(SourceLine* line) {
+  if (PassedWithoutToken(line)) return;
   LexToken* t = NewToken();
   t->type = kTokEndLine;
   t->text = t->inline_;
@@ -350,6 +387,7 @@ void MakeEndLineToken(SourceLine* line) {
 }
 
 void FreeLineTokens(SourceLine* line) {
+  if (line->start == nullptr) return;
   if (lineTokensFreedHook != nullptr) lineTokensFreedHook(line);
   if (!heldLines.empty()) std::erase(heldLines, line);
   for (LexToken* t = firstToken; t != nullptr && t->line == line;) {
@@ -396,6 +434,8 @@ void TokenInit() {
   flushPending = false;
   yaccDelivered = endDelivered = lastWasString = false;
   tokenNumber = 0;
+  lineRules = HasLineRules();
+  readingAsm = false;
   propertyState = 0;
   pendingBodies = 0;
   skipPending = false;
@@ -466,6 +506,7 @@ void LexAhead() {
       if (!ignoreList.empty() && Ignored(lexTokenValue)) continue;
     }
     if (code == kKwAsm) {
+      readingAsm = true;
       const bool asmIgnored = !ignoreList.empty() && Ignored(lexTokenValue);
       char asmText[16];
       snprintf(asmText, sizeof asmText, "%s", lexTokenValue);
@@ -495,6 +536,7 @@ void LexAhead() {
         }
       }
       if (code == 0) break;
+      readingAsm = false;
     }
     LexToken* t = NewToken();
     t->type = code;
@@ -523,6 +565,7 @@ void LexAhead() {
     if (lex2_needed) mvValue[lex2_][kLexToken] = tokenNumber;
     if (code == ';' || code == kTokEndModule) break;
   }
+  readingAsm = false;
   lexRule = savedRule;
   thisLine = yaccLine;
   // Reading ahead moved the line variables to the lexer's line; the parser's
@@ -697,6 +740,8 @@ int Lex4() {
   } else if (yaccToken == nullptr) {
     LexAhead();
     if (yaccToken == nullptr) return 0;
+    // The module's first lines may have made no token.
+    PassLinesWithoutTokens(yaccLine, yaccToken);
   }
   yaccDelivered = true;
   if (lex2_needed) mvValue[lex2_][kLexMacroToken] = mvValue[lex2_][kLexNotManifest] = 0;

@@ -134,7 +134,15 @@ void DropDeferredBodies();
 
 // Line reader side: the end-of-line token of a completed line, and the
 // release of a freed line's tokens.
+// A line on which no token was made gets no end-of-line token when its
+// closing shows only in the counts: no rule reads the line variables or
+// watches lines, and no pasted comment is listed at its end. The parser
+// passes such lines on its way from one token to the next, and
+// PassLinesWithoutTokens closes them then, from the line `from` up to the
+// line of the token `to` (that line too when only the end of the module
+// stands on it), as their end-of-line tokens would have.
 void MakeEndLineToken(SourceLine* line);
+void PassLinesWithoutTokens(SourceLine* from, const LexToken* to);
 void FreeLineTokens(SourceLine* line);
 
 }  // namespace mv

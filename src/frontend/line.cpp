@@ -752,11 +752,13 @@ void AdvanceLexLine() {
 void AdvanceYaccLine(bool close) {
   if (close) CloseYaccLine(yaccLine);
   lineEndIfs = 0;
+  SourceLine* const passed = yaccLine;
   if (yaccToken != nullptr) yaccToken = yaccToken->next;
   if (yaccToken == nullptr) {
     thisLine = yaccLine = nullptr;
     yaccContinues = lineContinues = false;
   } else {
+    if (passed != nullptr && passed != yaccToken->line) PassLinesWithoutTokens(passed->next, yaccToken);
     thisLine = yaccLine = yaccToken->line;
     if (lin_needed) {
       yaccContinues = ExpressionContinues();

@@ -150,7 +150,7 @@ TEST_F(Tokens, EveryLineEndsInTheChainWithItsEndOfLineToken) {
   EXPECT_EQ(mv::NextToken(n)->type, ';');
   ASSERT_EQ(mv::yylex(), mv::kTokIdent);
   ASSERT_EQ(mv::yylex(), ';');
-  // The next statement is read ahead: the two lines' end tokens come first.
+  // The next statement is read ahead: the end tokens of its lines come first.
   EXPECT_EQ(mv::PeekYaccType("test", &n), mv::kTokIdent);
   EXPECT_STREQ(n->text, "c");
   mv::LexToken* eol = mv::yaccToken->next;
@@ -158,14 +158,50 @@ TEST_F(Tokens, EveryLineEndsInTheChainWithItsEndOfLineToken) {
   EXPECT_EQ(eol->type, mv::kTokEndLine);
   EXPECT_EQ(eol->seq, 4);
   EXPECT_EQ(eol->line, a->line);
-  EXPECT_EQ(eol->next->type, mv::kTokEndLine);
-  EXPECT_EQ(eol->next->seq, 1);  // the empty line has nothing else
+  // The empty line made no token: with nothing watching lines it ends without one.
+  EXPECT_EQ(eol->next, n);
   ASSERT_EQ(mv::yylex(), mv::kTokIdent);
   EXPECT_EQ(mv::yaccLine->number, 3u);
   EXPECT_EQ(mv::yaccPrevType, ';');
   EXPECT_STREQ(mv::yaccPreValue, ";");
   EXPECT_EQ(mv::yylex(), mv::kTokEndModule);
   EXPECT_EQ(mv::yylex(), 0);
+  // A rule that reads line variables sees every line end in the chain.
+  mv::lin_needed = true;
+  Begin("a b;\n\nc\n");
+  ASSERT_EQ(mv::yylex(), mv::kTokIdent);
+  ASSERT_EQ(mv::yylex(), mv::kTokIdent);
+  ASSERT_EQ(mv::yylex(), ';');
+  EXPECT_EQ(mv::PeekYaccType("test", &n), mv::kTokIdent);
+  eol = mv::yaccToken->next->next;
+  ASSERT_NE(eol, nullptr);
+  EXPECT_EQ(eol->type, mv::kTokEndLine);
+  EXPECT_EQ(eol->line->number, 2u);
+  EXPECT_EQ(eol->seq, 1);  // the empty line has nothing else
+  EXPECT_EQ(eol->next, n);
+  mv::lin_needed = false;
+}
+
+TEST_F(Tokens, LinesWithoutTokensAreClosedAsTheParserPassesThem) {
+  // Lines with no token, before the first, between tokens and at the end:
+  // closed and counted the same whether or not they have end tokens.
+  const std::string text = "\n/* x */\na;\n\n#define Z\n/* y */\n\nb;\n\n";
+  for (const bool watched : {false, true}) {
+    SCOPED_TRACE(watched);
+    mv::lin_needed = watched;
+    mv::srcLines = 0;
+    const mv::ModData before = mv::modData;
+    EXPECT_EQ(Parse(text), "310 a|59 ;|310 b|59 ;|301");
+    EXPECT_EQ(mv::srcLines, 9);
+    EXPECT_EQ(mv::modData.totalLines - before.totalLines, 9);
+    EXPECT_EQ(mv::modData.whiteLines - before.whiteLines, 4);
+    EXPECT_EQ(mv::modData.commentLines - before.commentLines, 2);
+    // A module with no token at all: the end of the module closes its last line.
+    mv::srcLines = 0;
+    EXPECT_EQ(Parse("/* only */\n\n"), "301");
+    EXPECT_EQ(mv::srcLines, 2);
+  }
+  mv::lin_needed = false;
 }
 
 TEST_F(Tokens, FreedLinesGiveTheirRecordsBack) {
