@@ -610,11 +610,8 @@ void SetIncludeDepth(int depth, bool fire) {
 // lines of a header that rules do not apply to.
 bool RulesSeeLines() {
   if (rulesLoaded == 0) return false;
-  for (int c : {lex1_, lex2_, pp_, lin_, evt_}) {
-    if (mvRule[c] == nullptr) continue;
-    for (int i = 0; i < mvLast[c]; ++i)
-      if (mvRule[c][i] != nullptr) return true;
-  }
+  for (int c : {lex1_, lex2_, pp_, lin_, evt_})
+    if (ClassHasRules(c)) return true;
   return false;
 }
 

@@ -78,7 +78,7 @@ enum : int { kLinNestLevel = 17, kLinTokens = 24 };
 enum : int { kExpTokens = 6 };
 enum : int { kModTokens = 22 };
 enum : int { kPrjTokens = 22 };
-enum : int { kStmLinesSlot = 21, kStmTokens = 38 };
+enum : int { kStmTokens = 38 };
 
 // Built-in numbers.
 enum : int {
@@ -334,16 +334,9 @@ bool readingAsm;
 // Line rules of the rules loaded, looked for once a module.
 bool lineRules;
 
-bool HasLineRules() {
-  if (mvRule[lin_] != nullptr)
-    for (int i = 0; i < mvLast[lin_]; ++i)
-      if (mvRule[lin_][i] != nullptr) return true;
-  return false;
-}
-
 bool PassedWithoutToken(const SourceLine* line) {
   return line->start == nullptr && (line->flags & kLinePasteComment) == 0 && !readingAsm && !lineRules &&
-         !lin_needed && CheckingSource() && !(mvNeed[stm_] != nullptr && mvNeed[stm_][kStmLinesSlot] != 0);
+         !lin_needed && CheckingSource() && !StatementLinesCounted();
 }
 
 }  // namespace
@@ -434,7 +427,7 @@ void TokenInit() {
   flushPending = false;
   yaccDelivered = endDelivered = lastWasString = false;
   tokenNumber = 0;
-  lineRules = HasLineRules();
+  lineRules = ClassHasRules(lin_);
   readingAsm = false;
   propertyState = 0;
   pendingBodies = 0;

@@ -767,6 +767,8 @@ void AdvanceYaccLine(bool close) {
   }
 }
 
+bool StatementLinesCounted() { return mvNeed[stm_] != nullptr && mvNeed[stm_][kStmLinesSlot] != 0; }
+
 void CloseYaccLine(SourceLine* line) {
   if (line != nullptr && (line->flags & kLineClosed) == 0 && CheckingSource()) {
     SourceLine* savedThis = thisLine;
@@ -797,7 +799,7 @@ void CloseYaccLine(SourceLine* line) {
     }
     if (lin_needed && (f & kLineHasComment) != 0) SetLin(kLinHasComment, 1);
     CloseCommon(line, true);
-    if (mvNeed[stm_] != nullptr && mvNeed[stm_][kStmLinesSlot] != 0) DoStmLines();
+    if (StatementLinesCounted()) DoStmLines();
     if (lin_needed) SetLin(kLinDclCount, line->dclCount);
     if (RulesApply(line)) {
       FireLineRules(line);

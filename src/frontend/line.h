@@ -144,6 +144,8 @@ void AdvanceLexLine();
 void AdvanceYaccLine(bool close = true);
 // Closes a line the parser has passed without closing it.
 void CloseYaccLine(SourceLine* line);
+// Rules count the lines of statements (stm_lines): closing a line adds to them.
+bool StatementLinesCounted();
 void SetLineVariables();
 
 void NewMess(const char* text, SourceLine* line, int column);

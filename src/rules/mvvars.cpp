@@ -24,6 +24,13 @@ int32_t* mvDim[kClasses];
 int32_t* mvNeed[kClasses];
 StatRecord** mvStat[kClasses];
 uint16_t mvLast[kClasses];
+
+bool ClassHasRules(int cls) {
+  if (mvRule[cls] == nullptr) return false;
+  for (int i = 0; i < mvLast[cls]; ++i)
+    if (mvRule[cls][i] != nullptr) return true;
+  return false;
+}
 int nVars;
 int nStats;
 int32_t statVars[kMaxStatVars];

@@ -66,6 +66,8 @@ extern int32_t* mvDim[kClasses];
 extern int32_t* mvNeed[kClasses];
 extern StatRecord** mvStat[kClasses];  // classes 13, 14 and 17 only
 extern uint16_t mvLast[kClasses];
+// Some rule of the rules loaded fires on a variable of class cls.
+bool ClassHasRules(int cls);
 extern int nVars;
 extern int nStats;
 extern int32_t statVars[kMaxStatVars];
